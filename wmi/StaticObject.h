@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "wmi/Management.h"
+
+namespace tolvex {
+
+// An instance whose path and properties are known up front: the class's
+// property names in order, each with its value (possibly Null).
+class StaticObject : public ManagementObject {
+public:
+    using Property = std::pair<std::string, ManagementValue>;
+
+    StaticObject(std::string className, std::string path, std::vector<Property> properties)
+        : m_className(std::move(className)),
+          m_path(std::move(path)),
+          m_properties(std::move(properties)) {}
+
+    std::string path() const override { return m_path; }
+    ManagementValue property(std::string_view name) const override;
+    std::vector<std::string> propertyNames() const override;
+
+    const std::string& className() const { return m_className; }
+    const std::vector<Property>& properties() const { return m_properties; }
+
+private:
+    std::string m_className;
+    std::string m_path;
+    std::vector<Property> m_properties;
+};
+
+// The failure a read of a property the class lacks raises.
+Failure missingProperty(std::string_view className, std::string_view name);
+
+}  // namespace tolvex
