@@ -23,8 +23,8 @@ void FieldSteps::code(std::string_view field, std::string_view property,
     step(field, [&] { return table(code16(read(property))); });
 }
 
-void FieldSteps::quotientSuffix(std::string_view field, std::string_view property,
-                                double divisor, std::string_view suffix) {
+void FieldSteps::quotientSuffix(std::string_view field, std::string_view property, double divisor,
+                                std::string_view suffix) {
     step(field, [&] {
         const auto value = quotient(read(property), divisor);
         return (value ? realText(*value, m_context.format) : std::string()) + std::string(suffix);

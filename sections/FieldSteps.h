@@ -14,7 +14,7 @@ namespace tolvex {
 // SkipOnFailure. With no instance every step fails and its field keeps its
 // text.
 class FieldSteps {
-public:
+  public:
     FieldSteps(SectionContext& context, ObjectPtr instance)
         : m_context(context), m_instance(std::move(instance)) {}
 
@@ -23,7 +23,8 @@ public:
     // The value followed by a suffix; Null shows the suffix alone.
     void suffix(std::string_view field, std::string_view property, std::string_view suffix);
     // The value as a 16-bit code passed through a code table.
-    void code(std::string_view field, std::string_view property, std::string (*table)(std::int16_t));
+    void code(std::string_view field, std::string_view property,
+              std::string (*table)(std::int16_t));
     // The value divided by a constant, then written as a real followed by a
     // suffix (3.3 Volts); Null shows the suffix alone.
     void quotientSuffix(std::string_view field, std::string_view property, double divisor,
@@ -35,7 +36,7 @@ public:
 
     ManagementValue read(std::string_view property) const;
 
-private:
+  private:
     template <class MakeText>
     void step(std::string_view field, MakeText&& makeText) {
         skipOnFailure([&] { m_context.screen.setText(field, makeText()); });

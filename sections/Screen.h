@@ -15,7 +15,7 @@ inline constexpr int kStyleInformation = 64;
 // names on the screens ("lblCPUSpeed", "cboCPUs", "frSections(3)"). The Qt
 // screens implement it in the program; a recorder implements it in tests.
 class Screen {
-public:
+  public:
     virtual ~Screen() = default;
 
     // Value fields and count lines.

@@ -8,16 +8,16 @@ namespace tolvex {
 
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 class VectorEnumerator : public ObjectEnumerator {
-public:
+  public:
     explicit VectorEnumerator(const std::vector<ObjectPtr>& objects) : m_objects(objects) {}
-    ObjectPtr next() override {
-        return m_next < m_objects.size() ? m_objects[m_next++] : nullptr;
-    }
+    ObjectPtr next() override { return m_next < m_objects.size() ? m_objects[m_next++] : nullptr; }
 
-private:
+  private:
     const std::vector<ObjectPtr>& m_objects;
     std::size_t m_next = 0;
 };

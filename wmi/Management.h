@@ -14,7 +14,7 @@ namespace tolvex {
 // One instance of a management class. Every operation may fail by throwing
 // Failure.
 class ManagementObject {
-public:
+  public:
     virtual ~ManagementObject() = default;
     // The full object path, e.g. \\HOST\root\cimv2:Win32_Processor.DeviceID="CPU0".
     virtual std::string path() const = 0;
@@ -28,13 +28,13 @@ using ObjectPtr = std::shared_ptr<const ManagementObject>;
 
 // Walks an object set once; next() returns nullptr at the end.
 class ObjectEnumerator {
-public:
+  public:
     virtual ~ObjectEnumerator() = default;
     virtual ObjectPtr next() = 0;
 };
 
 class ManagementObjectSet {
-public:
+  public:
     virtual ~ManagementObjectSet() = default;
     virtual std::int32_t count() const = 0;
     // A walk in the service's order. The set stays usable after a walk.
@@ -45,7 +45,7 @@ public:
 using ObjectSetPtr = std::shared_ptr<const ManagementObjectSet>;
 
 class ManagementService {
-public:
+  public:
     virtual ~ManagementService() = default;
     // All instances of a class. Flags 16: return immediately, not forward-only.
     virtual ObjectSetPtr instancesOf(std::string_view className, int flags) = 0;
@@ -61,14 +61,14 @@ ServicePtr Connect(std::string_view moniker);
 // A ready-made object set over a vector of objects, looked up by path. Used by
 // providers that build their instances up front.
 class VectorObjectSet : public ManagementObjectSet {
-public:
+  public:
     explicit VectorObjectSet(std::vector<ObjectPtr> objects) : m_objects(std::move(objects)) {}
     std::int32_t count() const override { return static_cast<std::int32_t>(m_objects.size()); }
     std::unique_ptr<ObjectEnumerator> enumerate() const override;
     ObjectPtr item(const std::string& path, int flags) const override;
     const std::vector<ObjectPtr>& objects() const { return m_objects; }
 
-private:
+  private:
     std::vector<ObjectPtr> m_objects;
 };
 

@@ -9,7 +9,7 @@ namespace tolvex {
 // A property value as the management service returns it. Integers of up to 32
 // bits arrive as integers; 64-bit counts and date-times arrive as text.
 class ManagementValue {
-public:
+  public:
     enum class Kind { Null, Integer, Real, Boolean, Text };
 
     ManagementValue() = default;  // Null
@@ -29,7 +29,7 @@ public:
 
     bool operator==(const ManagementValue&) const = default;
 
-private:
+  private:
     using Storage = std::variant<std::monostate, std::int64_t, double, bool, std::string>;
     explicit ManagementValue(Storage v) : m_value(std::move(v)) {}
     Storage m_value;

@@ -11,7 +11,7 @@ namespace tolvex {
 // An instance whose path and properties are known up front: the class's
 // property names in order, each with its value (possibly Null).
 class StaticObject : public ManagementObject {
-public:
+  public:
     using Property = std::pair<std::string, ManagementValue>;
 
     StaticObject(std::string className, std::string path, std::vector<Property> properties)
@@ -26,7 +26,7 @@ public:
     const std::string& className() const { return m_className; }
     const std::vector<Property>& properties() const { return m_properties; }
 
-private:
+  private:
     std::string m_className;
     std::string m_path;
     std::vector<Property> m_properties;

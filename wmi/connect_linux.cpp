@@ -1,5 +1,6 @@
 #include "wmi/Management.h"
 #include "wmi/WmiNames.h"
+#include "wmi/linux/LinuxService.h"
 
 namespace tolvex {
 
@@ -8,7 +9,7 @@ ServicePtr Connect(std::string_view moniker) {
         throw Failure("Invalid syntax: the moniker " + std::string(moniker) +
                       " names no management service.");
     }
-    throw Failure("The management service is not available: this build has no Linux provider.");
+    return linuxprov::makeLinuxService("/");
 }
 
 }  // namespace tolvex

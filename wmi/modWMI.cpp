@@ -81,16 +81,27 @@ std::string VideoArchitectureText(std::int16_t code) {
         return "PC-98";
     }
     static constexpr std::array<std::string_view, 12> texts = {
-        kUnknown, kUnknown, "CGA", "EGA", "VGA", "SVGA", "MDA", "HGC", "MCGA", "8514A", "XGA",
-        "Linear Frame Buffer",
+        kUnknown, kUnknown, "CGA",  "EGA",   "VGA", "SVGA",
+        "MDA",    "HGC",    "MCGA", "8514A", "XGA", "Linear Frame Buffer",
     };
     return lookup(code, 1, texts);
 }
 
 std::string VideoMemoryTypeText(std::int16_t code) {
     static constexpr std::array<std::string_view, 13> texts = {
-        kUnknown, kUnknown,   "VRAM",  "DRAM",  "SRAM",  "WRAM",  "EDO RAM", "Burst Synchronous RAM",
-        "Pipeline Burst RAM", "CDRAM", "3DRAM", "SDRAM", "SGRAM",
+        kUnknown,
+        kUnknown,
+        "VRAM",
+        "DRAM",
+        "SRAM",
+        "WRAM",
+        "EDO RAM",
+        "Burst Synchronous RAM",
+        "Pipeline Burst RAM",
+        "CDRAM",
+        "3DRAM",
+        "SDRAM",
+        "SGRAM",
     };
     return lookup(code, 0, texts);
 }
@@ -105,26 +116,28 @@ std::string MemoryFormFactorText(std::int16_t code) {
 
 std::string MemoryTypeDetailText(std::int16_t code) {
     static constexpr std::array<std::string_view, 13> texts = {
-        "Reserved",    "<unknown>", "<unknown>", "Fast-Paged",  "Static Column",
-        "Pseudo-Static", "RAMBUS",  "Synchronous", "CMOS",      "EDO",
-        "Window DRAM", "Cache DRAM", "Non-volatile",
+        "Reserved",      "<unknown>",  "<unknown>",    "Fast-Paged", "Static Column",
+        "Pseudo-Static", "RAMBUS",     "Synchronous",  "CMOS",       "EDO",
+        "Window DRAM",   "Cache DRAM", "Non-volatile",
     };
     return lookup(code, 1, texts);
 }
 
 std::string MemoryTypeText(std::int16_t code) {
     static constexpr std::array<std::string_view, 19> texts = {
-        kUnknown, kUnknown, "DRAM",   "Synchronous DRAM", "Cache DRAM", "EDO",   "EDRAM",
-        "VRAM",   "SRAM",   "RAM",    "ROM",              "Flash",      "EEPROM", "FEPROM",
-        "EPROM",  "CDRAM",  "3DRAM",  "SDRAM",            "SGRAM",
+        kUnknown,     kUnknown, "DRAM",  "Synchronous DRAM",
+        "Cache DRAM", "EDO",    "EDRAM", "VRAM",
+        "SRAM",       "RAM",    "ROM",   "Flash",
+        "EEPROM",     "FEPROM", "EPROM", "CDRAM",
+        "3DRAM",      "SDRAM",  "SGRAM",
     };
     return lookup(code, 1, texts);
 }
 
 std::string DriveTypeText(std::int16_t code) {
     static constexpr std::array<std::string_view, 7> texts = {
-        kUnknown,      "No Root Directory", "Removable Disk", "Local Disk",
-        "Network Drive", "Compact Disc",    "RAM Disk",
+        kUnknown,        "No Root Directory", "Removable Disk", "Local Disk",
+        "Network Drive", "Compact Disc",      "RAM Disk",
     };
     return lookup(code, 0, texts);
 }
@@ -164,9 +177,9 @@ std::string ProcessorFamilyText(std::int16_t code) {
         return "Power PC";
     }
     static constexpr std::array<std::string_view, 14> texts = {
-        "80487",      "Pentium Family", "Pentium Pro",     "Pentium II", "Pentium MMX",
-        "Celeron",    "Pentium II Xeon", "Pentium III",    "M1 Family",  "M2 Family",
-        "K5 Family",  "K6 Family",      "K6-2",            "K6-III",
+        "80487",     "Pentium Family",  "Pentium Pro", "Pentium II", "Pentium MMX",
+        "Celeron",   "Pentium II Xeon", "Pentium III", "M1 Family",  "M2 Family",
+        "K5 Family", "K6 Family",       "K6-2",        "K6-III",
     };
     if (code == 24) {
         return "Athlon";

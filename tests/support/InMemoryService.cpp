@@ -7,7 +7,7 @@ namespace {
 using Call = InMemoryService::Call;
 
 class MemoryObject : public ManagementObject {
-public:
+  public:
     MemoryObject(std::shared_ptr<InMemoryService> service, std::string className, int index,
                  std::string path, InMemoryService::Properties properties)
         : m_service(std::move(service)),
@@ -25,14 +25,14 @@ public:
     std::vector<std::string> propertyNames() const override { return m_object.propertyNames(); }
     std::string rawPath() const { return m_object.path(); }
 
-private:
+  private:
     std::shared_ptr<InMemoryService> m_service;
     int m_index;
     StaticObject m_object;
 };
 
 class MemorySet : public ManagementObjectSet {
-public:
+  public:
     MemorySet(std::shared_ptr<InMemoryService> service, std::string className,
               std::vector<std::shared_ptr<const MemoryObject>> objects)
         : m_service(std::move(service)),
@@ -46,15 +46,14 @@ public:
 
     std::unique_ptr<ObjectEnumerator> enumerate() const override {
         class Walk : public ObjectEnumerator {
-        public:
+          public:
             explicit Walk(const MemorySet& set) : m_set(set) {}
             ObjectPtr next() override {
-                m_set.m_service->check(Call::Walk, m_set.m_className, static_cast<int>(m_next),
-                                       {});
+                m_set.m_service->check(Call::Walk, m_set.m_className, static_cast<int>(m_next), {});
                 return m_next < m_set.m_objects.size() ? m_set.m_objects[m_next++] : nullptr;
             }
 
-        private:
+          private:
             const MemorySet& m_set;
             std::size_t m_next = 0;
         };
@@ -71,7 +70,7 @@ public:
         throw Failure("Not found");
     }
 
-private:
+  private:
     std::shared_ptr<InMemoryService> m_service;
     std::string m_className;
     std::vector<std::shared_ptr<const MemoryObject>> m_objects;

@@ -17,16 +17,16 @@ namespace tolvex::testing {
 // n-th call of any kind, each with its description.
 class InMemoryService : public ManagementService,
                         public std::enable_shared_from_this<InMemoryService> {
-public:
+  public:
     using Properties = std::vector<StaticObject::Property>;
 
     enum class Call { Enumerate, Count, Walk, Path, Property, Lookup };
 
     struct Injection {
         Call call;
-        std::string className;         // empty: any class
-        int index = -1;                // instance index (Walk/Path/Property); -1: any
-        std::string property;          // Property only; empty: any
+        std::string className;  // empty: any class
+        int index = -1;         // instance index (Walk/Path/Property); -1: any
+        std::string property;   // Property only; empty: any
         std::string description = "Generic failure";
     };
 
@@ -49,7 +49,7 @@ public:
     // Used by the objects and sets this service hands out.
     void check(Call call, std::string_view className, int index, std::string_view property);
 
-private:
+  private:
     struct ClassData {
         std::string name;
         std::vector<std::pair<std::string, Properties>> instances;

@@ -14,7 +14,7 @@ namespace tolvex::testing {
 // visibility. Fields it has not been told about read as "...", the initial
 // text of every value field.
 class RecordingScreen : public Screen {
-public:
+  public:
     struct Box {
         std::string text;
         std::string title;

@@ -1,0 +1,31 @@
+#include "sections/StartupSequence.h"
+
+#include "sections/Detectors.h"
+
+namespace tolvex {
+
+void runDetectionSteps(SectionContext& context, const std::function<void()>& detectIPAddresses) {
+    struct Step {
+        const char* text;
+        std::function<void()> detector;
+    };
+    const Step steps[] = {
+        {"Detecting system processor(s)...", [&] { DetectSystemCPUs(context); }},
+        {"Detecting motherboard...", [&] { DetectMotherBoard(context); }},
+        {"Detecting main memory banks...", [&] { DetectMEM(context); }},
+        {"Detecting network adapter(s)...", [&] { DetectSystemNICs(context); }},
+        {"Detecting IP address(es)...", detectIPAddresses},
+        {"Detecting video adapter...", [&] { DetectVideoAdapter(context); }},
+        {"Detecting SCSI adapter...", [&] { DetectSCSI(context); }},
+        {"Detecting drive(s)...", [&] { DetectDRVs(context); }},
+        {"Detecting operating system...", [&] { DetectOS(context); }},
+    };
+    for (const auto& step : steps) {
+        context.screen.setText("lblLoad", step.text);
+        if (step.detector) {
+            step.detector();
+        }
+    }
+}
+
+}  // namespace tolvex

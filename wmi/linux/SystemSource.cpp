@@ -1,0 +1,304 @@
+#include "wmi/linux/SystemSource.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace tolvex::linuxprov {
+
+FileTree::FileTree(std::string root) : m_root(std::move(root)) {
+    while (!m_root.empty() && m_root.back() == '/') {
+        m_root.pop_back();
+    }
+}
+
+std::string FileTree::resolve(std::string_view path) const {
+    std::string out = m_root;
+    if (path.empty() || path.front() != '/') {
+        out.push_back('/');
+    }
+    out.append(path);
+    return out;
+}
+
+std::optional<std::string> FileTree::read(std::string_view path, std::size_t limit) const {
+    const std::string full = resolve(path);
+    const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[65536];
+    while (content.size() < limit) {
+        const std::size_t want = std::min(sizeof buffer, limit - content.size());
+        const ssize_t got = ::read(fd, buffer, want);
+        if (got < 0) {
+            ::close(fd);
+            // Files that refuse reading (some sysfs attributes answer EIO or
+            // EACCES at read time) count as unreadable.
+            return content.empty() ? std::nullopt : std::optional<std::string>(content);
+        }
+        if (got == 0) {
+            break;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return content;
+}
+
+std::vector<std::string> FileTree::list(std::string_view path) const {
+    std::vector<std::string> names;
+    const std::string full = resolve(path);
+    DIR* dir = ::opendir(full.c_str());
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::optional<std::string> FileTree::readLink(std::string_view path) const {
+    const std::string full = resolve(path);
+    char buffer[4096];
+    const ssize_t n = ::readlink(full.c_str(), buffer, sizeof buffer);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) {
+        return std::nullopt;
+    }
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+bool FileTree::exists(std::string_view path) const {
+    struct stat info {};
+    return ::stat(resolve(path).c_str(), &info) == 0;
+}
+
+bool FileTree::isDirectory(std::string_view path) const {
+    struct stat info {};
+    return ::stat(resolve(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+namespace {
+
+// statvfs can block for as long as a dead network server keeps it waiting.
+// It runs on a thread of its own; when it does not answer in time, the
+// thread is left to finish on its own and the caller goes on without it.
+std::optional<FileSystemSpace> boundedStatvfs(const std::string& path,
+                                              std::chrono::milliseconds timeout) {
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        std::optional<FileSystemSpace> result;
+    };
+    auto shared = std::make_shared<Shared>();
+    std::thread([shared, path] {
+        struct statvfs info {};
+        std::optional<FileSystemSpace> result;
+        if (::statvfs(path.c_str(), &info) == 0) {
+            result = FileSystemSpace{info.f_frsize ? info.f_frsize : info.f_bsize, info.f_blocks,
+                                     info.f_bfree, info.f_bavail};
+        }
+        std::lock_guard lock(shared->mutex);
+        shared->result = result;
+        shared->finished = true;
+        shared->done.notify_all();
+    }).detach();
+    std::unique_lock lock(shared->mutex);
+    if (!shared->done.wait_for(lock, timeout, [&] { return shared->finished; })) {
+        return std::nullopt;
+    }
+    return shared->result;
+}
+
+int offsetMinutesInCurrentZone(std::int64_t epochSeconds) {
+    const std::time_t t = static_cast<std::time_t>(epochSeconds);
+    std::tm local{};
+    if (!::localtime_r(&t, &local)) {
+        return 0;
+    }
+    return static_cast<int>(local.tm_gmtoff / 60);
+}
+
+class LiveSysCalls : public SysCalls {
+  public:
+    std::optional<std::string> hostName() const override {
+        char buffer[256] = {};
+        if (::gethostname(buffer, sizeof buffer - 1) != 0) {
+            return std::nullopt;
+        }
+        return std::string(buffer);
+    }
+    std::optional<UnameInfo> uname() const override {
+        struct utsname info {};
+        if (::uname(&info) != 0) {
+            return std::nullopt;
+        }
+        return UnameInfo{info.sysname, info.release, info.version, info.machine};
+    }
+    std::optional<FileSystemSpace> statvfs(const std::string& mountPoint,
+                                           std::chrono::milliseconds timeout) const override {
+        return boundedStatvfs(mountPoint, timeout);
+    }
+    int utcOffsetMinutes(std::int64_t epochSeconds) const override {
+        return offsetMinutesInCurrentZone(epochSeconds);
+    }
+};
+
+std::string trim(std::string text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+class SidecarSysCalls : public SysCalls {
+  public:
+    explicit SidecarSysCalls(const std::string& root) {
+        const auto content = FileTree(root).read("/tolvex-syscalls.ini");
+        if (!content) {
+            return;
+        }
+        std::size_t start = 0;
+        while (start < content->size()) {
+            auto end = content->find('\n', start);
+            if (end == std::string::npos) {
+                end = content->size();
+            }
+            const std::string line = trim(content->substr(start, end - start));
+            start = end + 1;
+            if (line.empty() || line.front() == '#') {
+                continue;
+            }
+            // statvfs keys hold a path that may itself contain '='; the
+            // value follows the last " = ".
+            auto equals = line.rfind(" = ");
+            std::size_t skip = 3;
+            if (equals == std::string::npos) {
+                equals = line.find('=');
+                skip = 1;
+            }
+            if (equals == std::string::npos) {
+                continue;
+            }
+            m_values[trim(line.substr(0, equals))] = trim(line.substr(equals + skip));
+        }
+    }
+
+    std::optional<std::string> hostName() const override { return value("hostname"); }
+
+    std::optional<UnameInfo> uname() const override {
+        const auto sysname = value("sysname");
+        if (!sysname) {
+            return std::nullopt;
+        }
+        return UnameInfo{*sysname, value("release").value_or(""), value("version").value_or(""),
+                         value("machine").value_or("")};
+    }
+
+    std::optional<FileSystemSpace> statvfs(const std::string& mountPoint,
+                                           std::chrono::milliseconds timeout) const override {
+        const auto entry = value("statvfs:" + mountPoint);
+        if (!entry) {
+            return std::nullopt;
+        }
+        if (*entry == "hang") {
+            // A dead mount: the caller waits its full time, then goes on.
+            std::this_thread::sleep_for(timeout);
+            return std::nullopt;
+        }
+        FileSystemSpace space;
+        char* end = nullptr;
+        const char* p = entry->c_str();
+        std::uint64_t* fields[] = {&space.blockSize, &space.totalBlocks, &space.freeBlocks,
+                                   &space.availableBlocks};
+        for (auto* field : fields) {
+            *field = std::strtoull(p, &end, 10);
+            if (end == p) {
+                return std::nullopt;
+            }
+            p = end;
+        }
+        return space;
+    }
+
+    int utcOffsetMinutes(std::int64_t epochSeconds) const override {
+        if (const auto minutes = value("utc_offset_minutes")) {
+            return std::atoi(minutes->c_str());
+        }
+        if (const auto zone = value("timezone")) {
+            return offsetInZone(*zone, epochSeconds);
+        }
+        return 0;
+    }
+
+  private:
+    std::optional<std::string> value(const std::string& key) const {
+        const auto it = m_values.find(key);
+        if (it == m_values.end()) {
+            return std::nullopt;
+        }
+        return it->second;
+    }
+
+    // The offset of a named zone at a moment. The process's zone is switched
+    // for the computation and put back; captured machines are only read in
+    // tests and by the query tool, never by the program itself.
+    static int offsetInZone(const std::string& zone, std::int64_t epochSeconds) {
+        static std::mutex mutex;
+        std::lock_guard lock(mutex);
+        const char* previous = std::getenv("TZ");
+        const std::optional<std::string> saved =
+            previous ? std::optional<std::string>(previous) : std::nullopt;
+        ::setenv("TZ", zone.c_str(), 1);
+        ::tzset();
+        const int minutes = offsetMinutesInCurrentZone(epochSeconds);
+        if (saved) {
+            ::setenv("TZ", saved->c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        ::tzset();
+        return minutes;
+    }
+
+    std::map<std::string, std::string> m_values;
+};
+
+}  // namespace
+
+std::shared_ptr<const SysCalls> liveSysCalls() {
+    static const auto live = std::make_shared<const LiveSysCalls>();
+    return live;
+}
+
+std::shared_ptr<const SysCalls> sidecarSysCalls(const std::string& root) {
+    return std::make_shared<const SidecarSysCalls>(root);
+}
+
+}  // namespace tolvex::linuxprov

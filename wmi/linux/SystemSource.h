@@ -1,0 +1,77 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolvex::linuxprov {
+
+// Every file the provider reads goes through a root directory ("/" on the
+// live machine, a captured tree in tests). Paths are absolute, as on the
+// machine: "/proc/cpuinfo".
+class FileTree {
+  public:
+    explicit FileTree(std::string root = "/");
+
+    // The file's bytes, at most `limit` of them; no value when it cannot be
+    // read (missing, unreadable, a directory).
+    std::optional<std::string> read(std::string_view path, std::size_t limit = 16u << 20) const;
+    // The names in a directory, sorted; empty when it cannot be read.
+    std::vector<std::string> list(std::string_view path) const;
+    // The target of a symbolic link, as stored; no value when it is none.
+    std::optional<std::string> readLink(std::string_view path) const;
+    bool exists(std::string_view path) const;
+    bool isDirectory(std::string_view path) const;
+    // The path on this machine's file system.
+    std::string resolve(std::string_view path) const;
+    const std::string& root() const { return m_root; }
+
+  private:
+    std::string m_root;  // without a trailing slash; empty for "/"
+};
+
+struct UnameInfo {
+    std::string sysname;
+    std::string release;
+    std::string version;
+    std::string machine;
+};
+
+struct FileSystemSpace {
+    std::uint64_t blockSize = 0;        // f_frsize
+    std::uint64_t totalBlocks = 0;      // f_blocks
+    std::uint64_t freeBlocks = 0;       // f_bfree
+    std::uint64_t availableBlocks = 0;  // f_bavail: what an ordinary user may still write
+};
+
+// What the provider learns from system calls rather than files.
+class SysCalls {
+  public:
+    virtual ~SysCalls() = default;
+    virtual std::optional<std::string> hostName() const = 0;
+    virtual std::optional<UnameInfo> uname() const = 0;
+    // The space of the file system mounted at a point; no value when it
+    // cannot be had within the time given (a dead network mount).
+    virtual std::optional<FileSystemSpace> statvfs(const std::string& mountPoint,
+                                                   std::chrono::milliseconds timeout) const = 0;
+    // The local zone's offset from UTC, in minutes, at a moment (seconds
+    // since the epoch).
+    virtual int utcOffsetMinutes(std::int64_t epochSeconds) const = 0;
+};
+
+// The running machine's system calls.
+std::shared_ptr<const SysCalls> liveSysCalls();
+
+// The system calls of a captured machine, answered from the sidecar file
+// "tolvex-syscalls.ini" at the tree's root (key = value lines):
+//   hostname, sysname, release, version, machine,
+//   timezone (a zone name such as Australia/Adelaide) or utc_offset_minutes,
+//   statvfs:/mount/point = frsize blocks bfree bavail   (or "hang")
+// Keys it lacks answer as unknown.
+std::shared_ptr<const SysCalls> sidecarSysCalls(const std::string& root);
+
+}  // namespace tolvex::linuxprov
