@@ -46,4 +46,19 @@ class FieldSteps {
     ObjectPtr m_instance;
 };
 
+// Runs the field steps for every instance of a class, in the service's
+// order, so that each field ends with the last value that could be shown. A
+// failed query or walk leaves the remaining fields as they are.
+template <class Fill>
+void forEachInstance(SectionContext& context, const char* className, Fill&& fill) {
+    skipOnFailure([&] {
+        const ObjectSetPtr set = enumerateClass(context.state, className);
+        auto walk = set->enumerate();
+        while (ObjectPtr instance = walk->next()) {
+            FieldSteps steps(context, instance);
+            fill(steps);
+        }
+    });
+}
+
 }  // namespace tolvex

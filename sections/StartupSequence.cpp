@@ -28,4 +28,13 @@ void runDetectionSteps(SectionContext& context, const std::function<void()>& det
     }
 }
 
+void connectSelectorHandlers(SectionContext& context) {
+    Screen& screen = context.screen;
+    screen.setClickHandler("cboCPUs", [&context] { cboCPUs_Click(context); });
+    screen.setClickHandler("cboMem", [&context] { cboMem_Click(context); });
+    screen.setClickHandler("cboNIC", [&context] { cboNIC_Click(context); });
+    screen.setClickHandler("cboSCSI", [&context] { cboSCSI_Click(context); });
+    screen.setClickHandler("lvDrives", [&context] { lvDrives_Click(context); });
+}
+
 }  // namespace tolvex
