@@ -1,0 +1,229 @@
+#include "wmi/linux/OsFacts.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "wmi/linux/SysText.h"
+
+namespace tolvex::linuxprov {
+
+namespace {
+
+// One os-release value: double quotes allow the escapes \" \\ \$ \` ; single
+// quotes take everything literally; outside quotes a backslash escapes the
+// next character.
+std::string unquote(std::string_view raw) {
+    std::string out;
+    char quote = 0;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (quote == '\'') {
+            if (c == '\'') {
+                quote = 0;
+            } else {
+                out.push_back(c);
+            }
+        } else if (c == '\\' && i + 1 < raw.size() &&
+                   (quote == 0 || std::strchr("\"\\$`", raw[i + 1]))) {
+            out.push_back(raw[++i]);
+        } else if (quote == '"' && c == '"') {
+            quote = 0;
+        } else if (quote == 0 && (c == '"' || c == '\'')) {
+            quote = c;
+        } else if (quote == 0 && (c == ' ' || c == '\t' || c == '#')) {
+            break;  // an unquoted blank ends the value; the rest is a comment
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+OsRelease parseOsRelease(const std::string& content) {
+    OsRelease out;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        auto end = content.find('\n', start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        const std::string line =
+            text::trimmed(std::string_view(content).substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            continue;
+        }
+        const std::string key = text::trimmed(std::string_view(line).substr(0, equals));
+        if (key.find_first_of(" \t") != std::string::npos) {
+            continue;
+        }
+        out[key] = text::cleanText(unquote(std::string_view(line).substr(equals + 1)));
+    }
+    return out;
+}
+
+OsRelease readOsRelease(const FileTree& files) {
+    for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
+        if (const auto content = files.read(path, 64 * 1024)) {
+            return parseOsRelease(*content);
+        }
+    }
+    return {};
+}
+
+std::optional<std::string> osValue(const OsRelease& release, const std::string& key) {
+    const auto it = release.find(key);
+    if (it == release.end() || text::trimmed(it->second).empty()) {
+        return std::nullopt;
+    }
+    return text::trimmed(it->second);
+}
+
+std::optional<std::string> osCaption(const OsRelease& release) {
+    if (auto pretty = osValue(release, "PRETTY_NAME")) {
+        return pretty;
+    }
+    auto name = osValue(release, "NAME");
+    const auto version = osValue(release, "VERSION");
+    if (name && version) {
+        return *name + " " + *version;
+    }
+    return name;
+}
+
+KernelBuild parseKernelVersion(const std::string& version) {
+    KernelBuild out;
+    std::vector<std::string> words;
+    std::size_t pos = 0;
+    while (pos < version.size()) {
+        const auto first = version.find_first_not_of(" \t\n", pos);
+        if (first == std::string::npos) {
+            break;
+        }
+        const auto last = version.find_first_of(" \t\n", first);
+        words.push_back(version.substr(first, last == std::string::npos ? last : last - first));
+        pos = last == std::string::npos ? version.size() : last;
+    }
+    if (words.empty() || words[0].size() < 2 || words[0][0] != '#') {
+        return out;
+    }
+    std::string digits;
+    for (std::size_t i = 1;
+         i < words[0].size() && std::isdigit(static_cast<unsigned char>(words[0][i])); ++i) {
+        digits.push_back(words[0][i]);
+    }
+    if (!digits.empty()) {
+        out.buildNumber = digits;
+    }
+    // The configuration words follow: upper-case letters, digits and
+    // underscores (SMP, PREEMPT, PREEMPT_DYNAMIC, PREEMPT_RT).
+    std::string type;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        const bool configWord =
+            word.size() >= 2 && std::isupper(static_cast<unsigned char>(word[0])) &&
+            word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") == std::string::npos;
+        if (!configWord) {
+            break;
+        }
+        type += (type.empty() ? "" : " ") + word;
+    }
+    if (!type.empty()) {
+        out.buildType = type;
+    }
+    return out;
+}
+
+std::optional<std::int64_t> bootTime(const FileTree& files) {
+    const auto content = files.read("/proc/stat", 4u << 20);
+    if (!content) {
+        return std::nullopt;
+    }
+    std::size_t start = 0;
+    while (start < content->size()) {
+        auto end = content->find('\n', start);
+        if (end == std::string::npos) {
+            end = content->size();
+        }
+        const std::string_view line = std::string_view(*content).substr(start, end - start);
+        start = end + 1;
+        if (line.substr(0, 6) == "btime ") {
+            const auto seconds = text::parseUnsigned(line.substr(6));
+            if (seconds && *seconds <= static_cast<std::uint64_t>(INT64_MAX / 2)) {
+                return static_cast<std::int64_t>(*seconds);
+            }
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string managementDateTime(std::int64_t epochSeconds, int utcOffsetMinutes) {
+    const std::time_t local =
+        static_cast<std::time_t>(epochSeconds + static_cast<std::int64_t>(utcOffsetMinutes) * 60);
+    std::tm parts{};
+    ::gmtime_r(&local, &parts);
+    const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04d%02d%02d%02d%02d%02d.000000%c%03d",
+                  parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                  parts.tm_min, parts.tm_sec, utcOffsetMinutes < 0 ? '-' : '+', offset % 1000);
+    return buffer;
+}
+
+std::optional<std::uint32_t> countUserSessions(const FileTree& files) {
+    // The glibc record on 64-bit and 32-bit Linux alike: a 16-bit type at
+    // offset 0, the user name (32 bytes) at offset 44; 384 bytes per record.
+    constexpr std::size_t kRecordSize = 384;
+    constexpr std::size_t kUserOffset = 44;
+    constexpr short kUserProcess = 7;
+    for (const char* path : {"/run/utmp", "/var/run/utmp"}) {
+        const auto content = files.read(path, 4u << 20);
+        if (!content) {
+            continue;
+        }
+        std::uint32_t sessions = 0;
+        for (std::size_t at = 0; at + kRecordSize <= content->size(); at += kRecordSize) {
+            short type = 0;
+            std::memcpy(&type, content->data() + at, sizeof type);
+            if (type == kUserProcess && (*content)[at + kUserOffset] != '\0') {
+                ++sessions;
+            }
+        }
+        return sessions;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> bootDevice(const std::vector<MountEntry>& mounts) {
+    const auto deviceAt =
+        [&](const std::string& target) -> std::optional<std::optional<std::string>> {
+        // The last mount at a point is the one in view.
+        for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) {
+            if (it->target == target) {
+                if (it->source.rfind("/dev/", 0) == 0) {
+                    return std::optional<std::string>(it->source);
+                }
+                return std::optional<std::string>();
+            }
+        }
+        return std::nullopt;
+    };
+    if (const auto boot = deviceAt("/boot")) {
+        return *boot;
+    }
+    if (const auto root = deviceAt("/")) {
+        return *root;
+    }
+    return std::nullopt;
+}
+
+}  // namespace tolvex::linuxprov

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "wmi/linux/SystemSource.h"
+
+namespace tolvex::linuxprov {
+
+// A vendor and product ID database in the layout of pci.ids and usb.ids:
+// a vendor line "vvvv  Name", then its products as "\tdddd  Name". A name is
+// found by reading the file line by line up to its vendor's block; only the
+// blocks of the vendors asked for are kept.
+class IdDatabase {
+  public:
+    // The first of the candidate files that can be opened is used.
+    explicit IdDatabase(std::vector<std::string> candidates);
+
+    std::optional<std::string> vendorName(std::uint16_t vendor);
+    std::optional<std::string> productName(std::uint16_t vendor, std::uint16_t product);
+
+  private:
+    struct Vendor {
+        std::optional<std::string> name;  // no value: the vendor is not listed
+        std::map<std::uint16_t, std::string> products;
+    };
+    const Vendor& load(std::uint16_t vendor);
+
+    std::vector<std::string> m_candidates;
+    std::map<std::uint16_t, Vendor> m_vendors;
+};
+
+// The live system's PCI and USB databases (never those of a captured tree:
+// names belong to the IDs, not to the machine).
+class PciNames {
+  public:
+    PciNames();
+    PciNames(std::vector<std::string> pciFiles, std::vector<std::string> usbFiles);
+
+    IdDatabase& pci() { return m_pci; }
+    IdDatabase& usb() { return m_usb; }
+
+  private:
+    IdDatabase m_pci;
+    IdDatabase m_usb;
+};
+
+// A PCI function as /sys/bus/pci/devices/<address> describes it.
+struct PciDevice {
+    std::string address;          // "0000:05:00.0"
+    std::uint32_t classCode = 0;  // base class, subclass, programming interface: 0x030000
+    std::uint16_t vendor = 0;
+    std::uint16_t device = 0;
+    std::optional<std::uint8_t> revision;
+    std::optional<std::string> driver;  // the bound kernel driver
+
+    std::uint8_t baseClass() const { return static_cast<std::uint8_t>(classCode >> 16); }
+    std::uint8_t subClass() const { return static_cast<std::uint8_t>(classCode >> 8); }
+};
+
+// One device; no value when its class or IDs cannot be read.
+std::optional<PciDevice> readPciDevice(const FileTree& files, const std::string& address);
+// The same, from a device directory reached another way (the parent of a
+// virtio device, say).
+std::optional<PciDevice> readPciDeviceAt(const FileTree& files, const std::string& dir,
+                                         const std::string& address);
+// Every readable PCI device, in address order.
+std::vector<PciDevice> listPciDevices(const FileTree& files);
+
+// The last part of a path ("../../bus/pci/drivers/igb" gives "igb").
+std::string baseName(const std::string& path);
+
+}  // namespace tolvex::linuxprov
