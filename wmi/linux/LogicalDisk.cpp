@@ -1,9 +1,95 @@
+#include <chrono>
+#include <future>
+
+#include "wmi/StaticObject.h"
+#include "wmi/WmiNames.h"
+#include "wmi/linux/DiskFacts.h"
 #include "wmi/linux/LinuxService.h"
+#include "wmi/linux/Mounts.h"
+#include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {
 
-std::vector<ObjectPtr> enumerateLogicalDisks(const ProviderContext&) {
-    throw Failure("Not supported: this class is not yet answered on Linux.");
+namespace {
+
+namespace prop = wmi::prop;
+
+// How long one file system may take to report its space. A dead network
+// server makes statvfs wait for minutes; past this the sizes are Null.
+constexpr std::chrono::milliseconds kStatvfsBound{1500};
+
+bool hasOption(const std::string& options, const std::string& name) {
+    std::size_t start = 0;
+    while (start <= options.size()) {
+        auto end = options.find(',', start);
+        if (end == std::string::npos) {
+            end = options.size();
+        }
+        const std::string option = options.substr(start, end - start);
+        if (option == name || option.rfind(name + "=", 0) == 0) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<ObjectPtr> enumerateLogicalDisks(const ProviderContext& context) {
+    const auto drives = selectDrives(context.files, readMountTable(context.files));
+
+    // Every file system is asked at once, so several dead mounts cost one
+    // bound, not one each.
+    std::vector<std::future<std::optional<FileSystemSpace>>> spaces;
+    spaces.reserve(drives.size());
+    for (const auto& drive : drives) {
+        spaces.push_back(std::async(std::launch::async, [&context, target = drive.mount.target] {
+            return context.sys.statvfs(target, kStatvfsBound);
+        }));
+    }
+
+    std::vector<ObjectPtr> out;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        const DriveMount& drive = drives[i];
+        const auto space = spaces[i].get();
+        VolumeIdentity identity;
+        if (drive.blockDevice) {
+            identity = volumeIdentity(context.files, *drive.blockDevice);
+        }
+        // A FUSE block file system (ntfs-3g) names its real type only in the
+        // device's identity.
+        const std::string type =
+            drive.mount.fsType == "fuseblk" && identity.type ? *identity.type : drive.mount.fsType;
+        std::optional<std::uint64_t> size;
+        std::optional<std::uint64_t> free;
+        if (space) {
+            size = space->totalBlocks * space->blockSize;
+            free = space->availableBlocks * space->blockSize;
+        }
+        const std::string& mountPoint = drive.mount.target;
+        std::vector<StaticObject::Property> properties = {
+            {prop::DeviceID, ManagementValue::text(mountPoint)},
+            {prop::Name, ManagementValue::text(mountPoint)},
+            {prop::Size, text::countOrNull(size)},
+            {prop::FreeSpace, text::countOrNull(free)},
+            {prop::VolumeName, text::textOrNull(identity.label)},
+            {prop::VolumeSerialNumber,
+             text::textOrNull(identity.uuid ? volumeSerial(*identity.uuid) : std::nullopt)},
+            {prop::DriveType, ManagementValue::integer(static_cast<std::int64_t>(drive.kind))},
+            {prop::FileSystem, type.empty()
+                                   ? ManagementValue::null()
+                                   : ManagementValue::text(fileSystemName(type, identity.version))},
+            {prop::Compressed,
+             ManagementValue::boolean(hasOption(drive.mount.options, "compress") ||
+                                      hasOption(drive.mount.options, "compress-force"))},
+        };
+        out.push_back(std::make_shared<StaticObject>(
+            wmi::cls::LogicalDisk,
+            instancePath(context, wmi::cls::LogicalDisk, prop::DeviceID, mountPoint),
+            std::move(properties)));
+    }
+    return out;
 }
 
 }  // namespace tolvex::linuxprov

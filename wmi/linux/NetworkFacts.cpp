@@ -129,7 +129,9 @@ std::optional<std::string> macAddress(const std::string& sysfsAddress) {
             }
         }
     }
-    if (allZero) {
+    // A MAC address has six bytes; longer link addresses (InfiniBand's 20)
+    // are no MAC address.
+    if (allZero || out.size() != 17) {
         return std::nullopt;
     }
     return out;

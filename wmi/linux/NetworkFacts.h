@@ -26,8 +26,8 @@ HardwareIdentity interfaceHardware(const FileTree& files, const std::string& dir
 std::optional<std::string> adapterTypeName(std::uint64_t linkType);
 
 // A hardware address as the service writes it: upper-case hexadecimal pairs
-// joined by colons. No value for an empty or all-zero address, or one that is
-// not made of hexadecimal pairs (a tunnel's IPv4 endpoint).
+// joined by colons. No value for an empty or all-zero address, one that is
+// not six hexadecimal pairs (a tunnel's IPv4 endpoint, InfiniBand's 20 bytes).
 std::optional<std::string> macAddress(const std::string& sysfsAddress);
 
 }  // namespace tolvex::linuxprov
