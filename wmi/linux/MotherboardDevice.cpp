@@ -1,9 +1,98 @@
+#include <cstdlib>
+
+#include "wmi/StaticObject.h"
+#include "wmi/WmiNames.h"
+#include "wmi/linux/BusTypes.h"
 #include "wmi/linux/LinuxService.h"
+#include "wmi/linux/ProviderValues.h"
 
 namespace tolvex::linuxprov {
 
-std::vector<ObjectPtr> enumerateMotherboardDevices(const ProviderContext&) {
-    throw Failure("Not supported: this class is not yet answered on Linux.");
+BusTypes busTypesFromPciClasses(const std::vector<std::uint32_t>& classCodes, bool pciPresent) {
+    BusTypes buses;
+    if (!pciPresent && classCodes.empty()) {
+        return buses;
+    }
+    buses.primary = "PCI";
+    constexpr std::uint32_t kIsaBridge = 0x0601;
+    constexpr std::uint32_t kEisaBridge = 0x0602;
+    bool eisa = false;
+    for (const std::uint32_t code : classCodes) {
+        const std::uint32_t classAndSubclass = code >> 8;
+        if (classAndSubclass == kIsaBridge) {
+            buses.secondary = "ISA";
+            return buses;
+        }
+        eisa = eisa || classAndSubclass == kEisaBridge;
+    }
+    if (eisa) {
+        buses.secondary = "EISA";
+    }
+    return buses;
+}
+
+std::vector<std::uint32_t> readPciClasses(const FileTree& files, bool& present) {
+    std::vector<std::uint32_t> codes;
+    const std::string base = "/sys/bus/pci/devices";
+    const auto devices = files.list(base);
+    for (const auto& device : devices) {
+        const auto text = files.read(base + "/" + device + "/class", 64);
+        if (!text) {
+            continue;
+        }
+        char* end = nullptr;
+        const unsigned long code = std::strtoul(text->c_str(), &end, 16);
+        if (end != text->c_str() && code <= 0xFFFFFFu) {
+            codes.push_back(static_cast<std::uint32_t>(code));
+        }
+    }
+    present = !devices.empty();
+    if (!present) {
+        const auto proc = files.read("/proc/bus/pci/devices", 1u << 20);
+        present = proc && proc->find_first_not_of(" \t\r\n") != std::string::npos;
+    }
+    return codes;
+}
+
+// The one motherboard device: its bus types from what the PCI bus shows.
+// The class has no property for the board's revision other than
+// RevisionNumber, which Linux does not know.
+std::vector<ObjectPtr> enumerateMotherboardDevices(const ProviderContext& context) {
+    bool pciPresent = false;
+    const auto classes = readPciClasses(context.files, pciPresent);
+    const BusTypes buses = busTypesFromPciClasses(classes, pciPresent);
+
+    namespace p = wmi::prop;
+    const std::string deviceId = "Motherboard";
+    const auto motherboard = ManagementValue::text(deviceId);
+    const auto null = ManagementValue::null();
+    std::vector<StaticObject::Property> props = {
+        {p::Availability, null},
+        {"Caption", motherboard},
+        {"ConfigManagerErrorCode", null},
+        {"ConfigManagerUserConfig", null},
+        {"CreationClassName", ManagementValue::text(wmi::cls::MotherboardDevice)},
+        {"Description", motherboard},
+        {p::DeviceID, motherboard},
+        {"ErrorCleared", null},
+        {"ErrorDescription", null},
+        {"InstallDate", null},
+        {"LastErrorCode", null},
+        {p::Name, motherboard},
+        {"PNPDeviceID", null},
+        {"PowerManagementSupported", null},
+        {p::PrimaryBusType, values::textOrNull(buses.primary)},
+        {"RevisionNumber", null},
+        {p::SecondaryBusType, values::textOrNull(buses.secondary)},
+        {p::Status, null},
+        {"StatusInfo", null},
+        {"SystemCreationClassName", ManagementValue::text("Win32_ComputerSystem")},
+        {"SystemName", ManagementValue::text(context.host)},
+    };
+    return {std::make_shared<StaticObject>(
+        wmi::cls::MotherboardDevice,
+        instancePath(context, wmi::cls::MotherboardDevice, p::DeviceID, deviceId),
+        std::move(props))};
 }
 
 }  // namespace tolvex::linuxprov

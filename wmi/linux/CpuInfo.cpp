@@ -1,0 +1,326 @@
+#include "wmi/linux/CpuInfo.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+namespace tolvex::linuxprov::cpu {
+
+namespace {
+
+std::string_view trimView(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+std::optional<int> smallNumber(std::string_view text) {
+    text = trimView(text);
+    if (text.empty() || text.size() > 9) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+std::string cpuPath(int cpu, std::string_view rest) {
+    return "/sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/" + std::string(rest);
+}
+
+std::optional<std::string> readTrimmed(const FileTree& files, const std::string& path) {
+    const auto content = files.read(path, 65536);
+    if (!content) {
+        return std::nullopt;
+    }
+    return std::string(trimView(*content));
+}
+
+}  // namespace
+
+std::optional<std::string> CpuInfo::field(const Logical& cpu, const std::string& key) const {
+    if (const auto it = cpu.fields.find(key); it != cpu.fields.end()) {
+        return it->second;
+    }
+    if (const auto it = machine.find(key); it != machine.end()) {
+        return it->second;
+    }
+    return std::nullopt;
+}
+
+CpuInfo parseCpuInfo(std::string_view text) {
+    CpuInfo info;
+    std::map<std::string, std::string> record;
+    const auto flush = [&] {
+        if (record.empty()) {
+            return;
+        }
+        const auto it = record.find("processor");
+        const auto number = it == record.end() ? std::nullopt : smallNumber(it->second);
+        if (number) {
+            info.cpus.push_back({*number, std::move(record)});
+        } else {
+            // Older ARM kernels name the processor in a machine-wide
+            // "Processor" line ("ARMv7 Processor rev 4 (v7l)").
+            if (it != record.end() && !record.count("model name")) {
+                record.emplace("model name", it->second);
+                record.erase("processor");
+            }
+            for (auto& [key, value] : record) {
+                info.machine.emplace(key, value);  // the first value of a key wins
+            }
+        }
+        record.clear();
+    };
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (trimView(line).empty()) {
+            flush();
+            if (end == text.size()) {
+                break;
+            }
+            continue;
+        }
+        const auto colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            continue;
+        }
+        std::string key = lower(trimView(line.substr(0, colon)));
+        if (key.empty()) {
+            continue;
+        }
+        // A second "processor" line inside one record starts the next CPU
+        // (kernels that print no blank line between CPUs).
+        if (key == "processor" && record.count("processor") &&
+            smallNumber(line.substr(colon + 1))) {
+            flush();
+        }
+        record.emplace(std::move(key), std::string(trimView(line.substr(colon + 1))));
+        if (end == text.size()) {
+            break;
+        }
+    }
+    flush();
+    return info;
+}
+
+std::set<int> parseCpuList(std::string_view text) {
+    std::set<int> out;
+    text = trimView(text);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto comma = text.find(',', start);
+        if (comma == std::string_view::npos) {
+            comma = text.size();
+        }
+        const std::string_view part = text.substr(start, comma - start);
+        start = comma + 1;
+        const auto dash = part.find('-');
+        const auto low = smallNumber(part.substr(0, dash));
+        const auto high = dash == std::string_view::npos ? low : smallNumber(part.substr(dash + 1));
+        if (!low || !high || *high < *low || *high - *low > 65536) {
+            return {};
+        }
+        for (int n = *low; n <= *high; ++n) {
+            out.insert(n);
+        }
+    }
+    return out;
+}
+
+std::optional<std::uint32_t> parseCacheSizeKb(std::string_view text) {
+    text = trimView(text);
+    std::size_t digits = 0;
+    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) {
+        ++digits;
+    }
+    if (digits == 0 || digits > 9) {
+        return std::nullopt;
+    }
+    const auto number = static_cast<std::uint64_t>(
+        std::strtoull(std::string(text.substr(0, digits)).c_str(), nullptr, 10));
+    const std::string_view unit = trimView(text.substr(digits));
+    std::uint64_t kb = 0;
+    if (unit == "K" || unit == "KB" || unit == "k") {
+        kb = number;
+    } else if (unit == "M" || unit == "MB") {
+        kb = number * 1024;
+    } else if (unit == "G" || unit == "GB") {
+        kb = number * 1024 * 1024;
+    } else if (unit.empty()) {
+        kb = number / 1024;  // a plain byte count
+    } else {
+        return std::nullopt;
+    }
+    if (kb > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(kb);
+}
+
+std::optional<std::uint32_t> parseLeadingNumber(std::string_view text) {
+    text = trimView(text);
+    std::size_t end = 0;
+    while (end < text.size() &&
+           (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.')) {
+        ++end;
+    }
+    if (end == 0 || end > 24) {
+        return std::nullopt;
+    }
+    const std::string number(text.substr(0, end));
+    char* stop = nullptr;
+    const double value = std::strtod(number.c_str(), &stop);
+    if (stop == number.c_str() || !(value >= 0) || value > 4.0e9) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(std::lround(value));
+}
+
+std::vector<Package> groupPackages(const FileTree& files, const CpuInfo& info) {
+    std::map<int, Package> packages;
+    std::map<int, std::set<int>> coreIds;
+    std::set<int> unknownCore;  // packages with a CPU whose core is not known
+
+    // The logical CPUs: those of /proc/cpuinfo, else the cpuN directories of
+    // sysfs.
+    struct Cpu {
+        int number;
+        const CpuInfo::Logical* record;
+    };
+    std::vector<Cpu> cpus;
+    for (const auto& logical : info.cpus) {
+        cpus.push_back({logical.number, &logical});
+    }
+    if (cpus.empty()) {
+        for (const auto& name : files.list("/sys/devices/system/cpu")) {
+            if (name.size() > 3 && name.compare(0, 3, "cpu") == 0) {
+                if (const auto n = smallNumber(std::string_view(name).substr(3))) {
+                    cpus.push_back({*n, nullptr});
+                }
+            }
+        }
+    }
+    for (const auto& cpu : cpus) {
+        std::optional<int> packageId;
+        std::optional<int> coreId;
+        if (cpu.record) {
+            if (const auto v = info.field(*cpu.record, "physical id")) {
+                packageId = smallNumber(*v);
+            } else if (const auto p = info.field(*cpu.record, "package")) {
+                packageId = smallNumber(*p);
+            }
+            if (const auto v = info.field(*cpu.record, "core id")) {
+                coreId = smallNumber(*v);
+            } else if (const auto c = info.field(*cpu.record, "core")) {
+                coreId = smallNumber(*c);
+            }
+        }
+        if (!packageId) {
+            if (const auto v =
+                    readTrimmed(files, cpuPath(cpu.number, "topology/physical_package_id"))) {
+                packageId = smallNumber(*v);  // -1 (unknown) stays without a value
+            }
+        }
+        if (!coreId) {
+            if (const auto v = readTrimmed(files, cpuPath(cpu.number, "topology/core_id"))) {
+                coreId = smallNumber(*v);
+            }
+        }
+        const int id = packageId.value_or(0);
+        Package& package = packages[id];
+        package.id = id;
+        package.cpus.push_back(cpu.number);
+        if (!package.first && cpu.record) {
+            package.first = cpu.record;
+        }
+        if (coreId) {
+            coreIds[id].insert(*coreId);
+        } else {
+            unknownCore.insert(id);
+        }
+    }
+    std::vector<Package> out;
+    for (auto& [id, package] : packages) {
+        std::sort(package.cpus.begin(), package.cpus.end());
+        package.cpus.erase(std::unique(package.cpus.begin(), package.cpus.end()),
+                           package.cpus.end());
+        if (!unknownCore.count(id)) {
+            package.cores = static_cast<int>(coreIds[id].size());
+        }
+        out.push_back(std::move(package));
+    }
+    return out;
+}
+
+std::optional<std::uint32_t> cacheKbForCpus(const FileTree& files, const std::vector<int>& cpus,
+                                            int level) {
+    if (cpus.empty()) {
+        return std::nullopt;
+    }
+    std::set<std::set<int>> seen;
+    std::set<int> covered;
+    std::uint64_t totalKb = 0;
+    for (const int cpu : cpus) {
+        const std::string cacheDir = cpuPath(cpu, "cache");
+        for (const auto& index : files.list(cacheDir)) {
+            if (index.compare(0, 5, "index") != 0) {
+                continue;
+            }
+            const std::string dir = cacheDir + "/" + index + "/";
+            const auto levelText = readTrimmed(files, dir + "level");
+            const auto type = readTrimmed(files, dir + "type");
+            if (!levelText || smallNumber(*levelText) != level || !type ||
+                (*type != "Unified" && *type != "Data")) {
+                continue;
+            }
+            const auto size = readTrimmed(files, dir + "size");
+            const auto sizeKb = size ? parseCacheSizeKb(*size) : std::nullopt;
+            std::set<int> sharers;
+            if (const auto list = readTrimmed(files, dir + "shared_cpu_list")) {
+                sharers = parseCpuList(*list);
+            }
+            if (!sizeKb || sharers.empty()) {
+                continue;
+            }
+            if (seen.insert(sharers).second) {
+                totalKb += *sizeKb;
+            }
+            covered.insert(sharers.begin(), sharers.end());
+        }
+    }
+    for (const int cpu : cpus) {
+        if (!covered.count(cpu)) {
+            return std::nullopt;
+        }
+    }
+    if (totalKb > 0xFFFFFFFFu) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(totalKb);
+}
+
+}  // namespace tolvex::linuxprov::cpu
