@@ -103,6 +103,9 @@ void InMemoryService::check(Call call, std::string_view className, int index,
                             std::string_view property) {
     ++m_calls;
     if (m_failAt > 0 && m_calls == m_failAt) {
+        if (onInjectedFailure) {
+            onInjectedFailure();
+        }
         throw Failure(m_failAtDescription);
     }
     for (const auto& injection : m_injections) {
@@ -117,6 +120,9 @@ void InMemoryService::check(Call call, std::string_view className, int index,
         }
         if (!injection.property.empty() && !sameName(injection.property, property)) {
             continue;
+        }
+        if (onInjectedFailure) {
+            onInjectedFailure();
         }
         throw Failure(injection.description);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,6 +44,8 @@ class InMemoryService : public ManagementService,
         m_failAtDescription = std::move(description);
     }
     int callCount() const { return m_calls; }
+    // Called whenever an injected failure is about to be thrown.
+    std::function<void()> onInjectedFailure;
 
     ObjectSetPtr instancesOf(std::string_view className, int flags) override;
 
