@@ -47,6 +47,9 @@ std::vector<ObjectPtr> enumerateVideoControllers(const ProviderContext& context)
             // A module that states its version says so under /sys/module;
             // a driver without one is the kernel's own, of its release.
             driverVersion = context.files.read("/sys/module/" + *device.driver + "/version", 256);
+            if (driverVersion && text::trimmed(*driverVersion).empty()) {
+                driverVersion.reset();
+            }
             if (!driverVersion && uname) {
                 driverVersion = uname->release;
             }
