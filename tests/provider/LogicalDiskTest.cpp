@@ -65,6 +65,7 @@ class SyntheticDrives : public ::testing::Test {
                   "30 20 0:42 / /run rw - tmpfs tmpfs rw\n"
                   "31 20 0:43 / /run rw - tmpfs tmpfs rw,size=5\n"
                   "32 20 0:44 / /btr rw - btrfs /dev/sda4 rw,compress=zstd:3\n"
+                  "34 23 0:45 / /sys/fs/cgroup rw - tmpfs tmpfs rw\n"
                   "this line is not a mount\n"
                   "33 20 8:5 / /nolabel rw - ext4 /dev/sda5 rw\n")
             .file("/tolvex-syscalls.ini",
@@ -109,7 +110,8 @@ TEST_F(SyntheticDrives, SelectsEachDriveOnce) {
     const auto started = std::chrono::steady_clock::now();
     const auto disks = enumerateTree(m_tree.root(), enumerateLogicalDisks);
     const auto elapsed = std::chrono::steady_clock::now() - started;
-    // The bind of /srv/data, the deleted mount point, /proc and the bad line
+    // The bind of /srv/data, the deleted mount point, /proc, the tmpfs inside
+    // /sys and the bad line
     // are not drives; the second /run hides the first.
     EXPECT_EQ(mountPoints(disks),
               (std::vector<std::string>{"/", "/media/My Disk", "/usb", "/net", "/cdrom", "/fast",

@@ -17,6 +17,14 @@ namespace tolvex::linuxprov {
 
 namespace {
 
+bool isUnder(const std::string& inner, const std::string& outer) {
+    if (outer == "/") {
+        return inner != "/";
+    }
+    return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+           inner[outer.size()] == '/';
+}
+
 bool isPseudo(const std::string& type) {
     static const std::set<std::string> kPseudo = {"anon_inodefs",
                                                   "autofs",
@@ -125,14 +133,6 @@ DriveKind blockKind(const FileTree& files, const std::string& name, const std::s
     return DriveKind::Local;
 }
 
-bool isUnder(const std::string& inner, const std::string& outer) {
-    if (outer == "/") {
-        return inner != "/";
-    }
-    return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-           inner[outer.size()] == '/';
-}
-
 const std::string kDeleted = " (deleted)";
 
 }  // namespace
@@ -147,6 +147,11 @@ std::vector<DriveMount> selectDrives(const FileTree& files, const std::vector<Mo
     for (std::size_t i = 0; i < mounts.size(); ++i) {
         const MountEntry& mount = mounts[i];
         if (lastAt[mount.target] != i || isPseudo(mount.fsType)) {
+            continue;
+        }
+        // Whatever is mounted inside /proc and /sys (cgroup tmpfs, say) is
+        // the kernel's plumbing, not a drive.
+        if (isUnder(mount.target, "/proc") || isUnder(mount.target, "/sys")) {
             continue;
         }
         const std::string& target = mount.target;
