@@ -1,0 +1,10 @@
+#include "wmi/Management.h"
+#include "wmi/windows/WindowsService.h"
+
+namespace tolvex {
+
+ServicePtr Connect(std::string_view moniker) {
+    return windows::bindService(moniker);
+}
+
+}  // namespace tolvex
