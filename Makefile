@@ -9,7 +9,15 @@ WERROR := $(if $(CI),ON,OFF)
 
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTOLVEX_WERROR=$(WERROR)
 
-.PHONY: all deps configure build run test bench fuzz clean
+# The sanitizer build: the test suite without the Qt program, under
+# AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
+SAN_DIR ?= build-asan
+SAN_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVEX_SANITIZE=ON -DTOLVEX_GUI=OFF \
+	-DTOLVEX_WERROR=$(WERROR) -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+.PHONY: all deps configure build run test test-sanitize bench fuzz clean
 
 all: build
 
@@ -25,8 +33,17 @@ build: configure
 run: build
 	@./scripts/run-tolvex $(BUILD_DIR)
 
-test: build
+test: build test-sanitize
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+test-sanitize: deps
+	@cmake -S . -B $(SAN_DIR) $(SAN_FLAGS) >/dev/null
+	@cmake --build $(SAN_DIR) -j $(JOBS)
+	@$(SAN_ENV) ctest --test-dir $(SAN_DIR) --output-on-failure -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS (default 30) seconds.
+fuzz: deps
+	@./scripts/run-fuzz build-fuzz
+
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) $(SAN_DIR)

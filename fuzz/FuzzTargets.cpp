@@ -1,0 +1,238 @@
+#include "fuzz/FuzzTargets.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+
+#include "wmi/Conversions.h"
+#include "wmi/Failure.h"
+#include "wmi/ObjectPath.h"
+#include "wmi/linux/CpuInfo.h"
+#include "wmi/linux/Mounts.h"
+#include "wmi/linux/OsFacts.h"
+#include "wmi/linux/Smbios.h"
+
+namespace tolvex::fuzz {
+
+namespace {
+
+std::string_view bytes(const std::uint8_t* data, std::size_t size) {
+    return {reinterpret_cast<const char*>(data), size};
+}
+
+void require(bool condition) {
+    if (!condition) {
+        __builtin_trap();
+    }
+}
+
+// Valid UTF-8 without control characters: what a label may show.
+bool printableUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            return false;
+        }
+        std::size_t length = c < 0x80           ? 1
+                             : (c >> 5) == 0x6  ? 2
+                             : (c >> 4) == 0xE  ? 3
+                             : (c >> 3) == 0x1E ? 4
+                                                : 0;
+        if (length == 0 || i + length > text.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        i += length;
+    }
+    return true;
+}
+
+// A scratch machine root holding one file, reused across runs.
+class ScratchRoot {
+  public:
+    ScratchRoot() {
+        char pattern[] = "/tmp/tolvex-fuzz-XXXXXX";
+        const char* made = ::mkdtemp(pattern);
+        require(made != nullptr);
+        m_root = made;
+        std::filesystem::create_directories(m_root + "/proc/self");
+    }
+    ~ScratchRoot() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_root, ignored);
+    }
+    void write(const std::string& path, std::string_view content) const {
+        std::ofstream out(m_root + path, std::ios::binary | std::ios::trunc);
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    }
+    const std::string& root() const { return m_root; }
+
+  private:
+    std::string m_root;
+};
+
+}  // namespace
+
+int smbiosTable(const std::uint8_t* data, std::size_t size) {
+    using namespace linuxprov::smbios;
+    const std::string_view input = bytes(data, size);
+    // The first byte chooses between a bare table and an entry point plus
+    // table, so both readers are exercised.
+    std::optional<Version> version;
+    std::string_view table = input;
+    if (!input.empty() && (input[0] & 1)) {
+        if (const auto entry = parseEntryPoint(input.substr(1))) {
+            version = entry->version;
+        }
+        table = input.substr(std::min<std::size_t>(input.size(), 32));
+    }
+    const Table parsed = parseTable(table, version);
+    std::size_t formatted = 0;
+    for (const auto& structure : parsed.structures) {
+        formatted += structure.formatted.size();
+        for (std::size_t offset = 0; offset < structure.formatted.size() + 2; ++offset) {
+            if (const auto text = structure.stringAt(offset)) {
+                require(printableUtf8(*text));
+            }
+        }
+        switch (structure.type) {
+            case 2:
+                decodeBaseBoard(structure);
+                break;
+            case 4:
+                decodeProcessor(structure);
+                break;
+            case 7:
+                decodeCache(structure);
+                break;
+            case 17:
+                decodeMemoryDevice(structure);
+                break;
+            default:
+                break;
+        }
+    }
+    require(formatted <= table.size());
+    return 0;
+}
+
+int cpuInfo(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input = bytes(data, size);
+    const auto info = linuxprov::cpu::parseCpuInfo(input);
+    for (const auto& cpu : info.cpus) {
+        info.field(cpu, "model name");
+    }
+    const auto list = linuxprov::cpu::parseCpuList(input);
+    for (const int cpu : list) {
+        require(cpu >= 0);
+    }
+    linuxprov::cpu::parseCacheSizeKb(input);
+    linuxprov::cpu::parseLeadingNumber(input);
+    return 0;
+}
+
+int mountTable(const std::uint8_t* data, std::size_t size) {
+    static const ScratchRoot scratch;
+    const std::string_view input = bytes(data, size);
+    // Half of the runs read the input as mountinfo, half as /proc/mounts.
+    const bool asMountInfo = !input.empty() && (input[0] & 1);
+    scratch.write("/proc/self/mountinfo", asMountInfo ? input : std::string_view());
+    if (!asMountInfo) {
+        std::filesystem::remove(scratch.root() + "/proc/self/mountinfo");
+    }
+    scratch.write("/proc/mounts", input);
+    const linuxprov::FileTree files(scratch.root());
+    for (const auto& entry : linuxprov::readMountTable(files)) {
+        require(!entry.target.empty());
+    }
+    return 0;
+}
+
+int osRelease(const std::uint8_t* data, std::size_t size) {
+    const auto release = linuxprov::parseOsRelease(std::string(bytes(data, size)));
+    if (const auto caption = linuxprov::osCaption(release)) {
+        require(caption->find('\n') == std::string::npos);
+    }
+    return 0;
+}
+
+int objectPath(const std::uint8_t* data, std::size_t size) {
+    const auto parsed = ObjectPath::parse(bytes(data, size));
+    if (parsed) {
+        // Whatever parses writes back to a path that parses to the same parts.
+        const auto again = ObjectPath::parse(parsed->text());
+        require(again.has_value());
+        require(again->host == parsed->host && again->className == parsed->className &&
+                again->keyName == parsed->keyName && again->keyValue == parsed->keyValue);
+    }
+    return 0;
+}
+
+int numberMasks(const std::uint8_t* data, std::size_t size) {
+    if (size < 9) {
+        return 0;
+    }
+    double value = 0;
+    std::memcpy(&value, data + 1, sizeof value);
+    static const char* const masks[] = {"###,###", "##,##", "0.00", "0.0"};
+    const NumberFormat formats[] = {NumberFormat::point(), NumberFormat::comma()};
+    const auto& format = formats[data[0] >> 7];
+    const char* mask = masks[data[0] & 3];
+    try {
+        const std::string text = formatMask(value, mask, format);
+        require(text.size() < 420);
+        for (const char c : text) {
+            require((c >= '0' && c <= '9') || c == '-' || c == ',' || c == '.');
+        }
+        realText(value, format);
+    } catch (const Failure&) {
+        require(!std::isfinite(value));
+    }
+    // The rest of the input, read as a number in text form.
+    try {
+        numberValue(ManagementValue::text(std::string(bytes(data + 9, size - 9))));
+    } catch (const Failure&) {
+    }
+    return 0;
+}
+
+int managementDateTime(const std::uint8_t* data, std::size_t size) {
+    if (size < 12) {
+        return 0;
+    }
+    std::int64_t seconds = 0;
+    std::int32_t offset = 0;
+    std::memcpy(&seconds, data, sizeof seconds);
+    std::memcpy(&offset, data + 8, sizeof offset);
+    // Any moment from year 1 to 9999, any offset a zone can have.
+    constexpr std::int64_t kYear1 = -62135596800LL;
+    constexpr std::int64_t kYear9999End = 253402300799LL - 18 * 3600;
+    const auto span = static_cast<std::uint64_t>(kYear9999End - kYear1);
+    seconds =
+        kYear1 + 18 * 3600 + static_cast<std::int64_t>(static_cast<std::uint64_t>(seconds) % span);
+    offset = offset % (18 * 60);
+    const std::string text = linuxprov::managementDateTime(seconds, offset);
+    require(text.size() == 25);
+    require(text[14] == '.' && (text[21] == '+' || text[21] == '-'));
+    return 0;
+}
+
+const std::vector<NamedTarget>& targets() {
+    static const std::vector<NamedTarget> all = {
+        {"smbios", smbiosTable},          {"cpuinfo", cpuInfo},
+        {"mounts", mountTable},           {"os-release", osRelease},
+        {"object-path", objectPath},      {"number-masks", numberMasks},
+        {"datetime", managementDateTime},
+    };
+    return all;
+}
+
+}  // namespace tolvex::fuzz

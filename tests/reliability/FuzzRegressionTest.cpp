@@ -1,0 +1,71 @@
+// Replays the inputs the fuzzers found (fuzz/regressions/<target>/) and the
+// captured machines' files through the same fuzz targets, so a finding stays
+// fixed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "fuzz/FuzzTargets.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void replay(tolvex::fuzz::Target target, const fs::path& file) {
+    const std::string data = readAll(file);
+    target(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+}
+
+TEST(FuzzRegressions, KeptInputsStayFixed) {
+    int replayed = 0;
+    for (const auto& [name, run] : tolvex::fuzz::targets()) {
+        const fs::path dir = fs::path(TOLVEX_SOURCE_DIR) / "fuzz" / "regressions" / name;
+        if (!fs::is_directory(dir)) {
+            continue;
+        }
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            SCOPED_TRACE(entry.path().string());
+            replay(run, entry.path());
+            ++replayed;
+        }
+    }
+    RecordProperty("replayed", replayed);
+}
+
+TEST(FuzzRegressions, CapturedMachineFilesGoThroughEveryParser) {
+    const fs::path fixtures = TOLVEX_FIXTURES_DIR;
+    if (!fs::is_directory(fixtures)) {
+        GTEST_SKIP() << "no captured machines at " << fixtures;
+    }
+    const std::map<std::string, tolvex::fuzz::Target> byFileName = {
+        {"cpuinfo", tolvex::fuzz::cpuInfo}, {"mounts", tolvex::fuzz::mountTable}};
+    int replayed = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(fixtures)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const std::string name = entry.path().filename().string();
+        const std::string ext = entry.path().extension().string();
+        SCOPED_TRACE(entry.path().string());
+        if (ext == ".dmi" || ext == ".bin" || ext == ".dat") {
+            replay(tolvex::fuzz::smbiosTable, entry.path());
+            ++replayed;
+        } else if (name.find("os-release") != std::string::npos) {
+            replay(tolvex::fuzz::osRelease, entry.path());
+            ++replayed;
+        } else if (const auto it = byFileName.find(name); it != byFileName.end()) {
+            replay(it->second, entry.path());
+            ++replayed;
+        }
+    }
+    EXPECT_GT(replayed, 30);
+}
+
+}  // namespace
