@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/QuerySource.h"
 #include "wmi/Management.h"
-#include "wmi/linux/LinuxService.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ std::string jsonValue(const ManagementValue& value) {
 void usage() {
     std::cerr << "usage: tolvex-query [--root DIR] [--json] CLASS...\n"
                  "classes:";
-    for (const auto& name : tolvex::linuxprov::LinuxService::classNames()) {
+    for (const auto& name : tolvex::queryClassNames()) {
         std::cerr << ' ' << name;
     }
     std::cerr << '\n';
@@ -107,7 +107,13 @@ int main(int argc, char** argv) {
         return kUsageStatus;
     }
 
-    const auto service = tolvex::linuxprov::makeLinuxService(root);
+    tolvex::ServicePtr service;
+    try {
+        service = tolvex::queryService(root);
+    } catch (const tolvex::Failure& failure) {
+        std::cerr << failure.description() << '\n';
+        return kFailureStatus;
+    }
     std::string out = json ? "{" : "";
     for (std::size_t c = 0; c < classes.size(); ++c) {
         const std::string& className = classes[c];

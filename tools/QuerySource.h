@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "wmi/Management.h"
+
+namespace tolvex {
+
+// The service tolvex-query reads: this machine's, or on Linux a captured
+// machine tree under root ("/" is this machine). Throws Failure.
+ServicePtr queryService(const std::string& root);
+
+// The classes the service answers, for the usage text.
+std::vector<std::string> queryClassNames();
+
+}  // namespace tolvex
