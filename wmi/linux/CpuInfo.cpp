@@ -224,6 +224,12 @@ std::vector<Package> groupPackages(const FileTree& files, const CpuInfo& info) {
             }
         }
     }
+    // First what each CPU says of itself; then CPUs that say nothing take the
+    // package of a CPU whose sibling list names them (captures of a machine
+    // may hold the topology of some CPUs only).
+    std::map<int, std::optional<int>> packageOf;
+    std::map<int, std::optional<int>> coreOf;
+    std::map<int, const CpuInfo::Logical*> recordOf;
     for (const auto& cpu : cpus) {
         std::optional<int> packageId;
         std::optional<int> coreId;
@@ -250,14 +256,41 @@ std::vector<Package> groupPackages(const FileTree& files, const CpuInfo& info) {
                 coreId = smallNumber(*v);
             }
         }
-        const int id = packageId.value_or(0);
+        packageOf[cpu.number] = packageId;
+        coreOf[cpu.number] = coreId;
+        recordOf[cpu.number] = cpu.record;
+    }
+    for (const auto& [number, packageId] : std::map(packageOf)) {
+        if (!packageId) {
+            continue;
+        }
+        auto siblings = readTrimmed(files, cpuPath(number, "topology/package_cpus_list"));
+        if (!siblings) {
+            siblings = readTrimmed(files, cpuPath(number, "topology/core_siblings_list"));
+        }
+        if (!siblings) {
+            continue;
+        }
+        for (const int sibling : parseCpuList(*siblings)) {
+            if (const auto it = packageOf.find(sibling); it != packageOf.end() && !it->second) {
+                it->second = packageId;
+            }
+        }
+    }
+    // When the package of some CPU stays unknown, the numbers the others
+    // give cannot be trusted to split the machine (ARM kernels number
+    // clusters there): all CPUs form one package.
+    const bool allKnown = std::all_of(packageOf.begin(), packageOf.end(),
+                                      [](const auto& entry) { return entry.second.has_value(); });
+    for (const auto& [number, packageId] : packageOf) {
+        const int id = allKnown ? *packageId : 0;
         Package& package = packages[id];
         package.id = id;
-        package.cpus.push_back(cpu.number);
-        if (!package.first && cpu.record) {
-            package.first = cpu.record;
+        package.cpus.push_back(number);
+        if (!package.first && recordOf[number]) {
+            package.first = recordOf[number];
         }
-        if (coreId) {
+        if (const auto coreId = coreOf[number]) {
             coreIds[id].insert(*coreId);
         } else {
             unknownCore.insert(id);

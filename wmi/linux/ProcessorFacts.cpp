@@ -91,8 +91,9 @@ std::uint32_t x86FeatureEdx(const std::string& flags) {
 
 std::optional<int> voltageTenths(std::uint8_t raw) {
     if (raw & 0x80) {
-        const int tenths = raw & 0x7F;
-        return tenths == 0 ? std::nullopt : std::optional<int>(tenths);
+        // Firmware that states 0.0 V is reported as it states it, as the
+        // management service does.
+        return raw & 0x7F;
     }
     switch (raw & 0x07) {
         case 0x01:
@@ -229,8 +230,11 @@ KernelCpuView describeCpu(const CpuField& field, const std::optional<std::string
                 " Family " + std::to_string(*family) + " Model " + std::to_string(*model) +
                 " Stepping " + std::to_string(*stepping);
             view.stepping = std::to_string(*stepping);
-            const std::uint64_t id = (static_cast<std::uint64_t>(x86FeatureEdx(*flags)) << 32) |
-                                     x86Signature(*family, *model, *stepping);
+            // Every 64-bit x86 processor sets the SYSENTER bit, but 64-bit
+            // kernels of some versions hide "sep" from the flags.
+            const std::uint32_t edx = x86FeatureEdx(*flags) | (longMode ? 1u << 11 : 0u);
+            const std::uint64_t id =
+                (static_cast<std::uint64_t>(edx) << 32) | x86Signature(*family, *model, *stepping);
             view.processorId = processorIdText(id);
         }
         if (const auto mhz = field("cpu mhz")) {
@@ -253,9 +257,6 @@ KernelCpuView describeCpu(const CpuField& field, const std::optional<std::string
         view.level = view.armArchitecture;
         view.manufacturer = armImplementerName(field("cpu implementer"));
         view.name = field("model name");
-        if (!view.name) {
-            view.name = armCoreName(field("cpu implementer"), field("cpu part"));
-        }
         return view;
     }
 
