@@ -11,7 +11,11 @@
 // Qt's offscreen platform and stops as soon as the sequence has ended. One
 // line goes to standard output:
 //
-//   exec_to_filled_ms=41.2 peak_rss_kb=31000 unfilled_fields=0 message_boxes=0
+//   exec_to_filled_ms=41.2 peak_rss_kb=31000 initial_text_fields=12 message_boxes=0
+//
+// initial_text_fields counts the value fields still showing "...": those
+// whose values the machine does not know (Null) or whose section has no
+// instance, as on a virtual machine without memory modules or display.
 //
 // --root reads a captured machine tree instead of this machine.
 
@@ -67,15 +71,14 @@ class CountingPresenter : public tolvex::ui::MessagePresenter {
 };
 
 // The value fields of frmMain still showing their initial text.
-int unfilledFields(tolvex::frmMain& form) {
-    int unfilled = 0;
+int initialTextFields(tolvex::frmMain& form) {
+    int count = 0;
     for (const auto* element : tolvex::ui::valueFields(tolvex::ui::frmMainDefinition())) {
         if (form.screen().text(element->name) == tolvex::ui::kInitialValue) {
-            std::fprintf(stderr, "still unfilled: %s\n", element->name.c_str());
-            ++unfilled;
+            ++count;
         }
     }
-    return unfilled;
+    return count;
 }
 
 int runChild(int argc, char** argv, std::int64_t startedNs, const std::string& root) {
@@ -110,10 +113,11 @@ int runChild(int argc, char** argv, std::int64_t startedNs, const std::string& r
         const std::int64_t filledNs = monotonicNs();
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
-        const int unfilled = unfilledFields(form);
-        std::printf("exec_to_filled_ms=%.1f peak_rss_kb=%ld unfilled_fields=%d message_boxes=%d\n",
-                    static_cast<double>(filledNs - startedNs) / 1e6, usage.ru_maxrss, unfilled,
-                    messages.shown);
+        const int initialText = initialTextFields(form);
+        std::printf(
+            "exec_to_filled_ms=%.1f peak_rss_kb=%ld initial_text_fields=%d message_boxes=%d\n",
+            static_cast<double>(filledNs - startedNs) / 1e6, usage.ru_maxrss, initialText,
+            messages.shown);
         std::fflush(stdout);
         status = 0;
         QApplication::exit(0);

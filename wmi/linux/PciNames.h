@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "wmi/linux/SystemSource.h"
@@ -11,9 +13,11 @@
 namespace tolvex::linuxprov {
 
 // A vendor and product ID database in the layout of pci.ids and usb.ids:
-// a vendor line "vvvv  Name", then its products as "\tdddd  Name". A name is
-// found by reading the file line by line up to its vendor's block; only the
-// blocks of the vendors asked for are kept.
+// a vendor line "vvvv  Name", then its products as "\tdddd  Name". The file
+// is mapped once; a vendor's block is found by a binary search over the
+// vendor lines, which these files keep in ascending order (a file out of
+// order is still searched line by line for a vendor the search misses). Only
+// the blocks of the vendors asked for are parsed and kept.
 class IdDatabase {
   public:
     // The first of the candidate files that can be opened is used.
@@ -27,10 +31,14 @@ class IdDatabase {
         std::optional<std::string> name;  // no value: the vendor is not listed
         std::map<std::uint16_t, std::string> products;
     };
+    struct MappedFile;
     const Vendor& load(std::uint16_t vendor);
+    std::string_view text();
 
     std::vector<std::string> m_candidates;
     std::map<std::uint16_t, Vendor> m_vendors;
+    std::shared_ptr<const MappedFile> m_file;  // set on the first look-up
+    bool m_opened = false;
 };
 
 // The live system's PCI and USB databases (never those of a captured tree:
