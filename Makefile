@@ -45,5 +45,14 @@ test-sanitize: deps
 fuzz: deps
 	@./scripts/run-fuzz build-fuzz
 
+# The benchmarks, with a summary against the performance targets
+# (bench/run-bench). bench/compare-peers, which installs other hardware
+# listers, is run on its own.
+BENCH_DIR ?= build-bench
+bench: deps
+	@cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEX_BENCH=ON >/dev/null
+	@cmake --build $(BENCH_DIR) -j $(JOBS) --target tolvex-provider-bench tolvex-startup-bench
+	@./bench/run-bench $(BENCH_DIR)
+
 clean:
 	@rm -rf $(BUILD_DIR) $(SAN_DIR)
