@@ -1,0 +1,11 @@
+# The real program on a private Xvfb server: it must start, run its
+# detection, show all eight panels from the menu bar and end through File,
+# Exit, within bounded time.
+if(TOLVEX_GUI AND TARGET tolvex AND NOT WIN32)
+  add_test(NAME tolvex_headless_run
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-tolvex ${CMAKE_BINARY_DIR})
+  set_tests_properties(tolvex_headless_run PROPERTIES
+    TIMEOUT 240
+    RUN_SERIAL TRUE
+    ENVIRONMENT "TOLVEX_HEADLESS=1")
+endif()
