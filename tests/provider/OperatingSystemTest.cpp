@@ -76,7 +76,7 @@ TEST(OsReleaseCaption, QuotingFallbacksAndBadBytes) {
         {"PRETTY_NAME=\"Say \\\"hi\\\" \\$HOME\"\n", "Say \"hi\" $HOME"},
         {"# comment\n\nPRETTY_NAME=\"\"\nNAME=Plain\n", "Plain"},
         {"NAME=Unquoted # trailing comment\n", "Unquoted"},
-        {"PRETTY_NAME=\"Caf\xE9 OS\"\n", "Caf\xC3\xA9 OS"},  // Latin-1 byte made UTF-8
+        {"PRETTY_NAME=\"Caf\xE9 OS\"\n", "Caf\xEF\xBF\xBD OS"},  // a stray byte is replaced
         {"garbage line\n=novalue\nPRETTY_NAME=Ok\r\n", "Ok"},
         {"VERSION=3\n", "<null>"},
     };

@@ -90,10 +90,11 @@ TEST(SmbiosParser, StringsBecomePrintableUtf8) {
         {"Caf\xC3\xA9", "Caf\xC3\xA9"},                    // valid UTF-8 stays
         {"A\xFF"
          "B",
-         "A.B"},                  // not UTF-8
-        {"\xC3", "."},            // cut sequence
-        {"\xE0\x80\x80", "..."},  // overlong form
-        {"tab\there", "tab.here"},
+         "A\xEF\xBF\xBD"
+         "B"},                                                     // not UTF-8
+        {"\xC3", "\xEF\xBF\xBD"},                                  // cut sequence
+        {"\xE0\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // overlong form
+        {"tab\there", "tab here"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(linuxprov::smbios::printable(c.raw), c.shown);

@@ -1,5 +1,7 @@
 #include "wmi/linux/CpuInfo.h"
 
+#include "wmi/linux/SysText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -118,7 +120,9 @@ CpuInfo parseCpuInfo(std::string_view text) {
             smallNumber(line.substr(colon + 1))) {
             flush();
         }
-        record.emplace(std::move(key), std::string(trimView(line.substr(colon + 1))));
+        // Values reach the screen: bytes that are not UTF-8 and control
+        // characters are made harmless here, once.
+        record.emplace(std::move(key), text::cleanText(trimView(line.substr(colon + 1))));
         if (end == text.size()) {
             break;
         }

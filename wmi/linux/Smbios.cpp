@@ -1,5 +1,7 @@
 #include "wmi/linux/Smbios.h"
 
+#include "wmi/linux/SysText.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -75,26 +77,7 @@ std::size_t utf8SequenceLength(std::string_view bytes, std::size_t i) {
 }  // namespace
 
 std::string printable(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            out.push_back(c < 0x20 || c == 0x7F ? '.' : static_cast<char>(c));
-            ++i;
-            continue;
-        }
-        const std::size_t length = utf8SequenceLength(bytes, i);
-        if (length == 0) {
-            out.push_back('.');
-            ++i;
-        } else {
-            out.append(bytes.substr(i, length));
-            i += length;
-        }
-    }
-    return out;
+    return text::cleanText(bytes);
 }
 
 std::optional<std::uint8_t> Structure::byteAt(std::size_t offset) const {

@@ -72,8 +72,8 @@ std::optional<EntryPoint> parseEntryPoint(std::string_view bytes);
 Table parseTable(std::string_view bytes, std::optional<Version> version = std::nullopt);
 
 // Turns SMBIOS string bytes into printable UTF-8: valid UTF-8 is kept,
-// control characters and bytes that are not UTF-8 become '.', as decoders of
-// these tables commonly show them.
+// control characters become blanks and bytes that are not UTF-8 the
+// replacement character, as every other text the provider reads.
 std::string printable(std::string_view bytes);
 
 // The machine's table, read through the file tree: the whole table from

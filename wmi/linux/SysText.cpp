@@ -63,20 +63,13 @@ std::string cleanText(std::string_view bytes) {
         const std::size_t length = utf8Length(bytes, i);
         if (length == 1) {
             const unsigned char c = static_cast<unsigned char>(bytes[i]);
-            out.push_back((c < 0x20 && c != '\t') || c == 0x7F ? ' ' : static_cast<char>(c));
+            out.push_back(c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c));
             ++i;
         } else if (length > 1) {
             out.append(bytes.substr(i, length));
             i += length;
         } else {
-            // A stray byte: its Latin-1 character, in UTF-8.
-            const unsigned char c = static_cast<unsigned char>(bytes[i]);
-            if (c < 0xA0) {
-                out.push_back(' ');
-            } else {
-                out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-                out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-            }
+            out.append("\xEF\xBF\xBD");  // U+FFFD for a byte that is not UTF-8
             ++i;
         }
     }

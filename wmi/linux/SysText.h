@@ -13,9 +13,9 @@ namespace tolvex::linuxprov::text {
 
 std::string trimmed(std::string_view text);
 
-// The text as valid UTF-8: valid input is returned as is; bytes that do not
-// form UTF-8 are taken as Latin-1 characters, and control characters other
-// than tab become blanks, so a broken file never shows as garbage.
+// The text as valid UTF-8: valid input is returned as is; each byte that does
+// not form UTF-8 becomes the replacement character U+FFFD, and control
+// characters become blanks, so a broken file never shows as garbage.
 std::string cleanText(std::string_view bytes);
 
 // A whole unsigned decimal number (leading and trailing blanks allowed).
