@@ -282,6 +282,32 @@ TEST_F(ScreenDefinitionsTest, EveryFieldTheSectionsWriteExists) {
     }
 }
 
+// The frame's border runs half a line down; the caption interrupts it and
+// is drawn in purple.
+TEST_F(ScreenDefinitionsTest, FrameCaptionCutsIntoTheBorderInPurple) {
+    MainWindow window;
+    auto* frame = window.findChild<CaptionFrame*>("Frame5");
+    ASSERT_NE(frame, nullptr);
+    const QImage image = frame->grab().toImage();
+    const QRgb border = frame->palette().color(QPalette::Dark).rgb();
+    const int borderTop = QFontMetrics(frame->font()).height() / 2;
+    EXPECT_EQ(image.pixel(frame->width() - 3, borderTop), border);
+    EXPECT_EQ(image.pixel(0, frame->height() / 2), border);
+    EXPECT_EQ(image.pixel(frame->width() - 1, frame->height() - 1), border);
+    int purple = 0;
+    int borderInCaption = 0;
+    const int captionWidth = QFontMetrics(frame->font()).horizontalAdvance(frame->caption());
+    for (int y = 0; y < QFontMetrics(frame->font()).height(); ++y) {
+        for (int x = 8; x < 8 + captionWidth; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            purple += c.red() > c.green() + 40 && c.blue() > c.green() + 40;
+            borderInCaption += y == borderTop && c.rgb() == border;
+        }
+    }
+    EXPECT_GT(purple, 10);
+    EXPECT_EQ(borderInCaption, 0);
+}
+
 TEST(TwipsTest, ConvertAtFifteenTwipsPerPixelRoundingToNearest) {
     EXPECT_EQ(pixels(0), 0);
     EXPECT_EQ(pixels(255), 17);
