@@ -46,6 +46,10 @@ void frmMain::show() {
     m_window->adjustSize();
     ui::centreOnScreen(m_window.get());
     m_window->show();
+    // Ask for activation too: where no window manager hands it out, the
+    // first activation (and with it the start-up sequence) still comes.
+    m_window->raise();
+    m_window->activateWindow();
 }
 
 void frmMain::Form_Load() {
