@@ -34,7 +34,7 @@ std::vector<MountEntry> parseTable(const std::string& path) {
             entry.fsType = field(mnt_fs_get_fstype(fs));
             entry.root = field(mnt_fs_get_root(fs));
             if (entry.root.empty()) {
-                entry.root = "/";
+                entry.root.push_back('/');
             }
             if (char* options = mnt_fs_strdup_options(fs)) {
                 entry.options = text::cleanText(options);

@@ -38,42 +38,6 @@ std::string trimmedText(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-// Length of the UTF-8 sequence starting at bytes[i], or 0 when it is not a
-// valid one (overlong forms, surrogates and values past U+10FFFF included).
-std::size_t utf8SequenceLength(std::string_view bytes, std::size_t i) {
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = at(i);
-    std::size_t length = 0;
-    std::uint32_t codePoint = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        codePoint = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        codePoint = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        codePoint = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (bytes.size() - i < length) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80) {
-            return 0;
-        }
-        codePoint = (codePoint << 6) | (at(i + k) & 0x3F);
-    }
-    const bool overlong =
-        (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
-    if (overlong || (codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF) {
-        return 0;
-    }
-    return length;
-}
-
 }  // namespace
 
 std::string printable(std::string_view bytes) {
