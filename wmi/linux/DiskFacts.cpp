@@ -76,6 +76,15 @@ bool isNetwork(const std::string& type) {
     return kNetwork.count(type) > 0 || mnt_fstype_is_netfs(type.c_str()) == 1;
 }
 
+}  // namespace
+
+bool spaceMayHang(const std::string& fsType) {
+    return isNetwork(fsType) || fsType == "fuse" || fsType == "fuseblk" ||
+           fsType.rfind("fuse.", 0) == 0;
+}
+
+namespace {
+
 std::optional<std::string> readTrimmed(const FileTree& files, const std::string& path) {
     const auto content = files.read(path, 4096);
     if (!content) {

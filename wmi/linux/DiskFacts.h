@@ -33,6 +33,11 @@ struct DriveMount {
 // table's.
 std::vector<DriveMount> selectDrives(const FileTree& files, const std::vector<MountEntry>& mounts);
 
+// Whether asking a file system of this type for its space may block without
+// end: network file systems wait for their server, FUSE ones for their
+// daemon. The kernel answers every other type from memory.
+bool spaceMayHang(const std::string& fsType);
+
 // What identifies the file system on a block device: from udev's database,
 // else the /dev/disk/by-label and by-uuid links, else (on the live machine,
 // where the device is readable) a probe of the device.

@@ -1,5 +1,7 @@
 #include <chrono>
-#include <future>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "wmi/StaticObject.h"
 #include "wmi/WmiNames.h"
@@ -39,20 +41,31 @@ bool hasOption(const std::string& options, const std::string& name) {
 std::vector<ObjectPtr> enumerateLogicalDisks(const ProviderContext& context) {
     const auto drives = selectDrives(context.files, readMountTable(context.files));
 
-    // Every file system is asked at once, so several dead mounts cost one
-    // bound, not one each.
-    std::vector<std::future<std::optional<FileSystemSpace>>> spaces;
-    spaces.reserve(drives.size());
-    for (const auto& drive : drives) {
-        spaces.push_back(std::async(std::launch::async, [&context, target = drive.mount.target] {
-            return context.sys.statvfs(target, kStatvfsBound);
-        }));
+    // Local and RAM file systems answer at once. Those that may hang are
+    // asked together under one bound, so a dead server cannot hold the
+    // start up and several dead mounts cost one wait.
+    std::vector<std::optional<FileSystemSpace>> spaces(drives.size());
+    std::vector<std::size_t> slow;
+    std::vector<std::string> slowPoints;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        if (spaceMayHang(drives[i].mount.fsType)) {
+            slow.push_back(i);
+            slowPoints.push_back(drives[i].mount.target);
+        } else {
+            spaces[i] = context.sys.statvfs(drives[i].mount.target);
+        }
+    }
+    if (!slow.empty()) {
+        const auto answers = context.sys.boundedStatvfs(slowPoints, kStatvfsBound);
+        for (std::size_t k = 0; k < slow.size() && k < answers.size(); ++k) {
+            spaces[slow[k]] = answers[k];
+        }
     }
 
     std::vector<ObjectPtr> out;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         const DriveMount& drive = drives[i];
-        const auto space = spaces[i].get();
+        const auto& space = spaces[i];
         VolumeIdentity identity;
         if (drive.blockDevice) {
             identity = volumeIdentity(context.files, *drive.blockDevice);

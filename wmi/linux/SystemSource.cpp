@@ -13,6 +13,7 @@
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace tolvex::linuxprov {
@@ -103,35 +104,59 @@ bool FileTree::isDirectory(std::string_view path) const {
 
 namespace {
 
+std::optional<FileSystemSpace> directStatvfs(const std::string& path) {
+    struct statvfs info {};
+    if (::statvfs(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileSystemSpace{info.f_frsize ? info.f_frsize : info.f_bsize, info.f_blocks,
+                           info.f_bfree, info.f_bavail};
+}
+
 // statvfs can block for as long as a dead network server keeps it waiting.
-// It runs on a thread of its own; when it does not answer in time, the
-// thread is left to finish on its own and the caller goes on without it.
-std::optional<FileSystemSpace> boundedStatvfs(const std::string& path,
-                                              std::chrono::milliseconds timeout) {
+// Each mount is asked on a thread of its own, all at once; the caller waits
+// until every one has answered or the time is up. A thread that has not
+// answered by then is left to finish on its own, and the caller goes on
+// without its answer.
+std::vector<std::optional<FileSystemSpace>> threadedStatvfs(const std::vector<std::string>& paths,
+                                                            std::chrono::milliseconds timeout) {
     struct Shared {
         std::mutex mutex;
         std::condition_variable done;
-        bool finished = false;
-        std::optional<FileSystemSpace> result;
+        std::size_t pending = 0;
+        std::vector<std::optional<FileSystemSpace>> results;
+        std::vector<bool> finished;
     };
     auto shared = std::make_shared<Shared>();
-    std::thread([shared, path] {
-        struct statvfs info {};
-        std::optional<FileSystemSpace> result;
-        if (::statvfs(path.c_str(), &info) == 0) {
-            result = FileSystemSpace{info.f_frsize ? info.f_frsize : info.f_bsize, info.f_blocks,
-                                     info.f_bfree, info.f_bavail};
+    shared->results.resize(paths.size());
+    shared->finished.resize(paths.size(), false);
+    shared->pending = paths.size();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        try {
+            std::thread([shared, i, path = paths[i]] {
+                const auto result = directStatvfs(path);
+                std::lock_guard lock(shared->mutex);
+                shared->results[i] = result;
+                shared->finished[i] = true;
+                --shared->pending;
+                shared->done.notify_all();
+            }).detach();
+        } catch (const std::system_error&) {
+            // No thread to be had: this mount's space stays unknown.
+            std::lock_guard lock(shared->mutex);
+            --shared->pending;
         }
-        std::lock_guard lock(shared->mutex);
-        shared->result = result;
-        shared->finished = true;
-        shared->done.notify_all();
-    }).detach();
-    std::unique_lock lock(shared->mutex);
-    if (!shared->done.wait_for(lock, timeout, [&] { return shared->finished; })) {
-        return std::nullopt;
     }
-    return shared->result;
+    std::unique_lock lock(shared->mutex);
+    shared->done.wait_until(lock, deadline, [&] { return shared->pending == 0; });
+    std::vector<std::optional<FileSystemSpace>> out(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (shared->finished[i]) {
+            out[i] = shared->results[i];
+        }
+    }
+    return out;
 }
 
 int offsetMinutesInCurrentZone(std::int64_t epochSeconds) {
@@ -159,9 +184,13 @@ class LiveSysCalls : public SysCalls {
         }
         return UnameInfo{info.sysname, info.release, info.version, info.machine};
     }
-    std::optional<FileSystemSpace> statvfs(const std::string& mountPoint,
-                                           std::chrono::milliseconds timeout) const override {
-        return boundedStatvfs(mountPoint, timeout);
+    std::optional<FileSystemSpace> statvfs(const std::string& mountPoint) const override {
+        return directStatvfs(mountPoint);
+    }
+    std::vector<std::optional<FileSystemSpace>> boundedStatvfs(
+        const std::vector<std::string>& mountPoints,
+        std::chrono::milliseconds timeout) const override {
+        return threadedStatvfs(mountPoints, timeout);
     }
     int utcOffsetMinutes(std::int64_t epochSeconds) const override {
         return offsetMinutesInCurrentZone(epochSeconds);
@@ -221,15 +250,49 @@ class SidecarSysCalls : public SysCalls {
                          value("machine").value_or("")};
     }
 
-    std::optional<FileSystemSpace> statvfs(const std::string& mountPoint,
-                                           std::chrono::milliseconds timeout) const override {
-        const auto entry = value("statvfs:" + mountPoint);
-        if (!entry) {
-            return std::nullopt;
+    std::optional<FileSystemSpace> statvfs(const std::string& mountPoint) const override {
+        // Nothing bounds a direct call, so a mount said to hang has no answer.
+        return space(mountPoint);
+    }
+
+    std::vector<std::optional<FileSystemSpace>> boundedStatvfs(
+        const std::vector<std::string>& mountPoints,
+        std::chrono::milliseconds timeout) const override {
+        std::vector<std::optional<FileSystemSpace>> out;
+        out.reserve(mountPoints.size());
+        bool hang = false;
+        for (const auto& mountPoint : mountPoints) {
+            hang = hang || isHang(mountPoint);
+            out.push_back(space(mountPoint));
         }
-        if (*entry == "hang") {
-            // A dead mount: the caller waits its full time, then goes on.
+        if (hang) {
+            // Dead mounts: the caller waits its full time once, then goes on.
             std::this_thread::sleep_for(timeout);
+        }
+        return out;
+    }
+
+    int utcOffsetMinutes(std::int64_t epochSeconds) const override {
+        if (const auto minutes = value("utc_offset_minutes")) {
+            return std::atoi(minutes->c_str());
+        }
+        if (const auto zone = value("timezone")) {
+            return offsetInZone(*zone, epochSeconds);
+        }
+        return 0;
+    }
+
+  private:
+    bool isHang(const std::string& mountPoint) const {
+        const auto entry = value("statvfs:" + mountPoint);
+        return entry && *entry == "hang";
+    }
+
+    // The space the sidecar gives a mount; no value for a mount it lacks,
+    // one said to hang, or a line that is not four numbers.
+    std::optional<FileSystemSpace> space(const std::string& mountPoint) const {
+        const auto entry = value("statvfs:" + mountPoint);
+        if (!entry || *entry == "hang") {
             return std::nullopt;
         }
         FileSystemSpace space;
@@ -247,17 +310,6 @@ class SidecarSysCalls : public SysCalls {
         return space;
     }
 
-    int utcOffsetMinutes(std::int64_t epochSeconds) const override {
-        if (const auto minutes = value("utc_offset_minutes")) {
-            return std::atoi(minutes->c_str());
-        }
-        if (const auto zone = value("timezone")) {
-            return offsetInZone(*zone, epochSeconds);
-        }
-        return 0;
-    }
-
-  private:
     std::optional<std::string> value(const std::string& key) const {
         const auto it = m_values.find(key);
         if (it == m_values.end()) {

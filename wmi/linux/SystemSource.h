@@ -54,10 +54,16 @@ class SysCalls {
     virtual ~SysCalls() = default;
     virtual std::optional<std::string> hostName() const = 0;
     virtual std::optional<UnameInfo> uname() const = 0;
-    // The space of the file system mounted at a point; no value when it
-    // cannot be had within the time given (a dead network mount).
-    virtual std::optional<FileSystemSpace> statvfs(const std::string& mountPoint,
-                                                   std::chrono::milliseconds timeout) const = 0;
+    // The space of the file system mounted at a point, asked directly: for
+    // file systems the kernel answers from memory (local block devices, RAM
+    // disks). No value when it cannot be had.
+    virtual std::optional<FileSystemSpace> statvfs(const std::string& mountPoint) const = 0;
+    // The spaces of file systems that may never answer (network and FUSE
+    // mounts), asked all at once: together they take at most `timeout`, so
+    // several dead mounts cost one wait, not one each. One answer per mount
+    // point, in order; no value for those that did not answer in time.
+    virtual std::vector<std::optional<FileSystemSpace>> boundedStatvfs(
+        const std::vector<std::string>& mountPoints, std::chrono::milliseconds timeout) const = 0;
     // The local zone's offset from UTC, in minutes, at a moment (seconds
     // since the epoch).
     virtual int utcOffsetMinutes(std::int64_t epochSeconds) const = 0;
@@ -71,7 +77,8 @@ std::shared_ptr<const SysCalls> liveSysCalls();
 //   hostname, sysname, release, version, machine,
 //   timezone (a zone name such as Australia/Adelaide) or utc_offset_minutes,
 //   statvfs:/mount/point = frsize blocks bfree bavail   (or "hang")
-// Keys it lacks answer as unknown.
+// Keys it lacks answer as unknown. A "hang" makes a bounded call wait its
+// full time; a direct call cannot wait for ever, so it answers unknown.
 std::shared_ptr<const SysCalls> sidecarSysCalls(const std::string& root);
 
 }  // namespace tolvex::linuxprov
