@@ -142,6 +142,29 @@ DriveKind blockKind(const FileTree& files, const std::string& name, const std::s
     return DriveKind::Local;
 }
 
+// Whether one of the roots holds a directory that `root` is inside (as
+// isUnder tells): "/", and every prefix of `root` that ends before one of
+// its slashes.
+bool hasRootAbove(const std::string& root,
+                  const std::vector<const std::set<std::string, std::less<>>*>& sets) {
+    const auto holds = [&](std::string_view outer) {
+        return std::any_of(sets.begin(), sets.end(),
+                           [&](const auto* roots) { return roots->count(outer) > 0; });
+    };
+    if (root != "/" && holds("/")) {
+        return true;
+    }
+    for (std::size_t slash = root.find('/'); slash != std::string::npos;
+         slash = root.find('/', slash + 1)) {
+        // "/" itself was asked above; isUnder never takes it as a prefix.
+        const std::string_view outer(root.data(), slash);
+        if (outer != "/" && holds(outer)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 const std::string kDeleted = " (deleted)";
 
 }  // namespace
@@ -185,21 +208,42 @@ std::vector<DriveMount> selectDrives(const FileTree& files, const std::vector<Mo
         drives.push_back(std::move(drive));
     }
     // A bind mount of a directory inside a file system already listed shows
-    // the same drive again: leave it out.
-    std::vector<DriveMount> out;
+    // the same drive again: leave it out. Drives are the same file system
+    // when their device numbers match (or, where the table gives none, their
+    // sources); the roots of each file system's drives are gathered once, and
+    // each drive looks up only the directories above its own root.
+    using Roots = std::set<std::string, std::less<>>;
+    std::map<std::pair<unsigned, unsigned>, Roots> rootsByDevice;
+    std::map<std::string, Roots, std::less<>> rootsBySource;           // every drive
+    std::map<std::string, Roots, std::less<>> rootsBySourceNoNumbers;  // drives without numbers
     for (const auto& drive : drives) {
-        const bool bind = std::any_of(drives.begin(), drives.end(), [&](const DriveMount& other) {
-            if (&other == &drive || !isUnder(drive.mount.root, other.mount.root)) {
-                return false;
+        const MountEntry& m = drive.mount;
+        if (m.hasDeviceNumber) {
+            rootsByDevice[{m.major, m.minor}].insert(m.root);
+        } else {
+            rootsBySourceNoNumbers[m.source].insert(m.root);
+        }
+        rootsBySource[m.source].insert(m.root);
+    }
+    std::vector<DriveMount> out;
+    for (auto& drive : drives) {
+        const MountEntry& m = drive.mount;
+        // Two drives with device numbers compare those; any other pair
+        // compares sources.
+        std::vector<const Roots*> sameFileSystem;
+        if (m.hasDeviceNumber) {
+            if (const auto it = rootsByDevice.find({m.major, m.minor}); it != rootsByDevice.end()) {
+                sameFileSystem.push_back(&it->second);
             }
-            if (drive.mount.hasDeviceNumber && other.mount.hasDeviceNumber) {
-                return drive.mount.major == other.mount.major &&
-                       drive.mount.minor == other.mount.minor;
+            if (const auto it = rootsBySourceNoNumbers.find(m.source);
+                it != rootsBySourceNoNumbers.end()) {
+                sameFileSystem.push_back(&it->second);
             }
-            return drive.mount.source == other.mount.source;
-        });
-        if (!bind) {
-            out.push_back(drive);
+        } else if (const auto it = rootsBySource.find(m.source); it != rootsBySource.end()) {
+            sameFileSystem.push_back(&it->second);
+        }
+        if (!hasRootAbove(m.root, sameFileSystem)) {
+            out.push_back(std::move(drive));
         }
     }
     return out;
