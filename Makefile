@@ -12,7 +12,7 @@ CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTOLVEX_WERROR=$(WERRO
 # The sanitizer build: the test suite without the Qt program, under
 # AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
 SAN_DIR ?= build-asan
-SAN_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVEX_SANITIZE=ON -DTOLVEX_GUI=OFF \
+SAN_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVEX_SANITIZE=ON -DTOLVEX_GUI=OFF -DTOLVEX_WINDOWS_TESTS=OFF \
 	-DTOLVEX_WERROR=$(WERROR) -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
