@@ -12,3 +12,14 @@ if(TOLVEX_GUI AND TARGET tolvex_app_lib AND VALGRIND AND NOT TOLVEX_SANITIZE AND
     TIMEOUT 300
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
+
+# The same start-up as an ordinary user: nothing in it may need root.
+if(TOLVEX_GUI AND TARGET tolvex-leak-check)
+  add_test(NAME tolvex_startup_as_ordinary_user
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run-as-ordinary-user
+                   $<TARGET_FILE:tolvex-leak-check>)
+  set_tests_properties(tolvex_startup_as_ordinary_user PROPERTIES
+    TIMEOUT 120
+    PASS_REGULAR_EXPRESSION "sequence finished"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
