@@ -264,28 +264,31 @@ std::vector<Package> groupPackages(const FileTree& files, const CpuInfo& info) {
         coreOf[cpu.number] = coreId;
         recordOf[cpu.number] = cpu.record;
     }
-    for (const auto& [number, packageId] : std::map(packageOf)) {
-        if (!packageId) {
-            continue;
-        }
-        auto siblings = readTrimmed(files, cpuPath(number, "topology/package_cpus_list"));
-        if (!siblings) {
-            siblings = readTrimmed(files, cpuPath(number, "topology/core_siblings_list"));
-        }
-        if (!siblings) {
-            continue;
-        }
-        for (const int sibling : parseCpuList(*siblings)) {
-            if (const auto it = packageOf.find(sibling); it != packageOf.end() && !it->second) {
-                it->second = packageId;
+    const auto packageKnown = [](const auto& entry) { return entry.second.has_value(); };
+    // Sibling lists are read only when some CPU's package is not known.
+    if (!std::all_of(packageOf.begin(), packageOf.end(), packageKnown)) {
+        for (const auto& [number, packageId] : std::map(packageOf)) {
+            if (!packageId) {
+                continue;
+            }
+            auto siblings = readTrimmed(files, cpuPath(number, "topology/package_cpus_list"));
+            if (!siblings) {
+                siblings = readTrimmed(files, cpuPath(number, "topology/core_siblings_list"));
+            }
+            if (!siblings) {
+                continue;
+            }
+            for (const int sibling : parseCpuList(*siblings)) {
+                if (const auto it = packageOf.find(sibling); it != packageOf.end() && !it->second) {
+                    it->second = packageId;
+                }
             }
         }
     }
     // When the package of some CPU stays unknown, the numbers the others
     // give cannot be trusted to split the machine (ARM kernels number
     // clusters there): all CPUs form one package.
-    const bool allKnown = std::all_of(packageOf.begin(), packageOf.end(),
-                                      [](const auto& entry) { return entry.second.has_value(); });
+    const bool allKnown = std::all_of(packageOf.begin(), packageOf.end(), packageKnown);
     for (const auto& [number, packageId] : packageOf) {
         const int id = allKnown ? *packageId : 0;
         Package& package = packages[id];
@@ -313,8 +316,55 @@ std::vector<Package> groupPackages(const FileTree& files, const CpuInfo& info) {
     return out;
 }
 
-std::optional<std::uint32_t> cacheKbForCpus(const FileTree& files, const std::vector<int>& cpus,
-                                            int level) {
+CacheTable::CacheTable(const FileTree& files, const std::vector<int>& cpus) {
+    // For each index name, the CPUs already known to hold a cache under it.
+    std::map<std::string, std::map<int, std::size_t>> known;
+    for (const int cpu : cpus) {
+        if (m_cachesOf.count(cpu)) {
+            continue;  // listed twice
+        }
+        std::vector<std::size_t>& mine = m_cachesOf[cpu];
+        const std::string cacheDir = cpuPath(cpu, "cache");
+        for (const auto& index : files.list(cacheDir)) {
+            if (index.compare(0, 5, "index") != 0) {
+                continue;
+            }
+            auto& holders = known[index];
+            if (const auto it = holders.find(cpu); it != holders.end()) {
+                mine.push_back(it->second);
+                continue;
+            }
+            const std::string dir = cacheDir + "/" + index + "/";
+            Cache cache;
+            if (const auto list = readTrimmed(files, dir + "shared_cpu_list")) {
+                cache.sharers = parseCpuList(*list);
+            }
+            if (const auto levelText = readTrimmed(files, dir + "level")) {
+                cache.level = smallNumber(*levelText);
+            }
+            const auto type = readTrimmed(files, dir + "type");
+            cache.dataOrUnified = type && (*type == "Unified" || *type == "Data");
+            // An instruction cache's size is never counted.
+            if (cache.dataOrUnified) {
+                if (const auto size = readTrimmed(files, dir + "size")) {
+                    cache.sizeKb = parseCacheSizeKb(*size);
+                }
+            }
+            const bool complete = !cache.sharers.empty() && cache.level && type &&
+                                  (!cache.dataOrUnified || cache.sizeKb);
+            const std::size_t id = m_caches.size();
+            if (complete) {
+                for (const int sharer : cache.sharers) {
+                    holders.emplace(sharer, id);
+                }
+            }
+            m_caches.push_back(std::move(cache));
+            mine.push_back(id);
+        }
+    }
+}
+
+std::optional<std::uint32_t> CacheTable::totalKb(const std::vector<int>& cpus, int level) const {
     if (cpus.empty()) {
         return std::nullopt;
     }
@@ -322,31 +372,20 @@ std::optional<std::uint32_t> cacheKbForCpus(const FileTree& files, const std::ve
     std::set<int> covered;
     std::uint64_t totalKb = 0;
     for (const int cpu : cpus) {
-        const std::string cacheDir = cpuPath(cpu, "cache");
-        for (const auto& index : files.list(cacheDir)) {
-            if (index.compare(0, 5, "index") != 0) {
+        const auto it = m_cachesOf.find(cpu);
+        if (it == m_cachesOf.end()) {
+            continue;
+        }
+        for (const std::size_t id : it->second) {
+            const Cache& cache = m_caches[id];
+            if (cache.level != level || !cache.dataOrUnified || !cache.sizeKb ||
+                cache.sharers.empty()) {
                 continue;
             }
-            const std::string dir = cacheDir + "/" + index + "/";
-            const auto levelText = readTrimmed(files, dir + "level");
-            const auto type = readTrimmed(files, dir + "type");
-            if (!levelText || smallNumber(*levelText) != level || !type ||
-                (*type != "Unified" && *type != "Data")) {
-                continue;
+            if (seen.insert(cache.sharers).second) {
+                totalKb += *cache.sizeKb;
             }
-            const auto size = readTrimmed(files, dir + "size");
-            const auto sizeKb = size ? parseCacheSizeKb(*size) : std::nullopt;
-            std::set<int> sharers;
-            if (const auto list = readTrimmed(files, dir + "shared_cpu_list")) {
-                sharers = parseCpuList(*list);
-            }
-            if (!sizeKb || sharers.empty()) {
-                continue;
-            }
-            if (seen.insert(sharers).second) {
-                totalKb += *sizeKb;
-            }
-            covered.insert(sharers.begin(), sharers.end());
+            covered.insert(cache.sharers.begin(), cache.sharers.end());
         }
     }
     for (const int cpu : cpus) {
@@ -358,6 +397,11 @@ std::optional<std::uint32_t> cacheKbForCpus(const FileTree& files, const std::ve
         return std::nullopt;
     }
     return static_cast<std::uint32_t>(totalKb);
+}
+
+std::optional<std::uint32_t> cacheKbForCpus(const FileTree& files, const std::vector<int>& cpus,
+                                            int level) {
+    return CacheTable(files, cpus).totalKb(cpus, level);
 }
 
 }  // namespace tolvex::linuxprov::cpu

@@ -59,9 +59,36 @@ struct Package {
 // their number.
 std::vector<Package> groupPackages(const FileTree& files, const CpuInfo& info);
 
-// The total size of the caches of one level serving a set of CPUs, each
-// shared cache counted once. No value unless every CPU of the set is served
-// by a cache of that level that sysfs describes.
+// The caches sysfs describes for a set of logical CPUs, read once. A cache
+// index directory is read for the first CPU that has it; the CPUs it names
+// in its shared_cpu_list hold the same cache under the same index, so their
+// copies are not read again. A cache whose files are incomplete covers no
+// other CPU: each reads its own.
+class CacheTable {
+  public:
+    CacheTable() = default;
+    CacheTable(const FileTree& files, const std::vector<int>& cpus);
+
+    // The total size of the caches of one level serving a set of CPUs, each
+    // shared cache counted once. No value unless every CPU of the set is
+    // served by a cache of that level that sysfs describes.
+    std::optional<std::uint32_t> totalKb(const std::vector<int>& cpus, int level) const;
+
+    // How many cache index directories were read.
+    std::size_t directoriesRead() const { return m_caches.size(); }
+
+  private:
+    struct Cache {
+        std::optional<int> level;
+        bool dataOrUnified = false;
+        std::optional<std::uint32_t> sizeKb;
+        std::set<int> sharers;
+    };
+    std::vector<Cache> m_caches;
+    std::map<int, std::vector<std::size_t>> m_cachesOf;  // CPU -> its caches, by index
+};
+
+// The same for one set and level, read on its own.
 std::optional<std::uint32_t> cacheKbForCpus(const FileTree& files, const std::vector<int>& cpus,
                                             int level);
 

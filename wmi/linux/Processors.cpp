@@ -142,7 +142,8 @@ void applySmbios(ProcessorFactsSet& f, const smbios::ProcessorInfo& p, const smb
 
 // What the kernel says of one package.
 void applyKernel(ProcessorFactsSet& f, const FileTree& files, const CpuInfo& info,
-                 const cpu::Package& package, const std::optional<UnameInfo>& uname) {
+                 const cpu::Package& package, const cpu::CacheTable& caches,
+                 const std::optional<UnameInfo>& uname) {
     const CpuInfo::Logical empty;
     const CpuInfo::Logical& first = package.first ? *package.first : empty;
     const auto field = [&](const char* key) { return info.field(first, key); };
@@ -194,8 +195,8 @@ void applyKernel(ProcessorFactsSet& f, const FileTree& files, const CpuInfo& inf
         f.currentClockMhz = view.clockMhz;
     }
     f.maxClockMhz = kiloToMega(readSys(files, cpu0, "cpufreq/cpuinfo_max_freq"));
-    f.l2Kb = cpu::cacheKbForCpus(files, package.cpus, 2);
-    f.l3Kb = cpu::cacheKbForCpus(files, package.cpus, 3);
+    f.l2Kb = caches.totalKb(package.cpus, 2);
+    f.l3Kb = caches.totalKb(package.cpus, 3);
 
     if (!package.cpus.empty() && package.first) {
         f.logicalProcessors = static_cast<std::uint32_t>(package.cpus.size());
@@ -304,9 +305,15 @@ std::vector<ObjectPtr> enumerateProcessors(const ProviderContext& context) {
         }
         return out;
     }
+    // Every CPU's caches are read once, for all packages together.
+    std::vector<int> allCpus;
+    for (const auto& package : packages) {
+        allCpus.insert(allCpus.end(), package.cpus.begin(), package.cpus.end());
+    }
+    const cpu::CacheTable caches(context.files, allCpus);
     for (std::size_t k = 0; k < packages.size(); ++k) {
         ProcessorFactsSet f;
-        applyKernel(f, context.files, info, packages[k], uname);
+        applyKernel(f, context.files, info, packages[k], caches, uname);
         if (k < sockets.size()) {
             applySmbios(f, sockets[k], table);
         }
