@@ -15,6 +15,7 @@
 #include "wmi/linux/Mounts.h"
 #include "wmi/linux/OsFacts.h"
 #include "wmi/linux/Smbios.h"
+#include "wmi/linux/SysText.h"
 
 namespace tolvex::fuzz {
 
@@ -28,31 +29,6 @@ void require(bool condition) {
     if (!condition) {
         __builtin_trap();
     }
-}
-
-// Valid UTF-8 without control characters: what a label may show.
-bool printableUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F) {
-            return false;
-        }
-        std::size_t length = c < 0x80           ? 1
-                             : (c >> 5) == 0x6  ? 2
-                             : (c >> 4) == 0xE  ? 3
-                             : (c >> 3) == 0x1E ? 4
-                                                : 0;
-        if (length == 0 || i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
 }
 
 // A scratch machine root holding one file, reused across runs.
@@ -100,7 +76,7 @@ int smbiosTable(const std::uint8_t* data, std::size_t size) {
         formatted += structure.formatted.size();
         for (std::size_t offset = 0; offset < structure.formatted.size() + 2; ++offset) {
             if (const auto text = structure.stringAt(offset)) {
-                require(printableUtf8(*text));
+                require(linuxprov::text::isCleanText(*text));
             }
         }
         switch (structure.type) {

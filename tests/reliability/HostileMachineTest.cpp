@@ -10,32 +10,13 @@
 #include "tests/provider/TreeBuilder.h"
 #include "tests/support/RecordingScreen.h"
 #include "wmi/linux/LinuxService.h"
+#include "wmi/linux/SysText.h"
 
 namespace tolvex::testing {
 namespace {
 
 bool cleanText(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c == 0x7F) {
-            return false;
-        }
-        const std::size_t length = c < 0x80           ? 1
-                                   : (c >> 5) == 0x6  ? 2
-                                   : (c >> 4) == 0xE  ? 3
-                                   : (c >> 3) == 0x1E ? 4
-                                                      : 0;
-        if (length == 0 || i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
-    }
-    return true;
+    return linuxprov::text::isCleanText(text);
 }
 
 // Enumerates every class and reads every property of every instance;

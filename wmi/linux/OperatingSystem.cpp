@@ -23,14 +23,7 @@ std::map<std::string, std::uint64_t> readMeminfoKb(const FileTree& files) {
     if (!content) {
         return out;
     }
-    std::size_t start = 0;
-    while (start < content->size()) {
-        auto end = content->find('\n', start);
-        if (end == std::string::npos) {
-            end = content->size();
-        }
-        const std::string_view line = std::string_view(*content).substr(start, end - start);
-        start = end + 1;
+    for (const std::string_view line : text::splitLines(*content)) {
         const auto colon = line.find(':');
         if (colon == std::string_view::npos) {
             continue;
@@ -59,18 +52,9 @@ std::optional<SwapTotals> readSwaps(const FileTree& files) {
         return std::nullopt;
     }
     SwapTotals totals;
-    std::size_t start = content->find('\n');  // past the heading
-    if (start == std::string::npos) {
-        return totals;
-    }
-    ++start;
-    while (start < content->size()) {
-        auto end = content->find('\n', start);
-        if (end == std::string::npos) {
-            end = content->size();
-        }
-        const std::string line = content->substr(start, end - start);
-        start = end + 1;
+    const auto lines = text::splitLines(*content);
+    for (std::size_t n = 1; n < lines.size(); ++n) {  // past the heading
+        const std::string line(lines[n]);
         if (text::trimmed(line).empty()) {
             continue;
         }

@@ -45,15 +45,8 @@ std::string unquote(std::string_view raw) {
 
 OsRelease parseOsRelease(const std::string& content) {
     OsRelease out;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        auto end = content.find('\n', start);
-        if (end == std::string::npos) {
-            end = content.size();
-        }
-        const std::string line =
-            text::trimmed(std::string_view(content).substr(start, end - start));
-        start = end + 1;
+    for (const std::string_view rawLine : text::splitLines(content)) {
+        const std::string line = text::trimmed(rawLine);
         if (line.empty() || line[0] == '#') {
             continue;
         }
@@ -147,14 +140,7 @@ std::optional<std::int64_t> bootTime(const FileTree& files) {
     if (!content) {
         return std::nullopt;
     }
-    std::size_t start = 0;
-    while (start < content->size()) {
-        auto end = content->find('\n', start);
-        if (end == std::string::npos) {
-            end = content->size();
-        }
-        const std::string_view line = std::string_view(*content).substr(start, end - start);
-        start = end + 1;
+    for (const std::string_view line : text::splitLines(*content)) {
         if (line.substr(0, 6) == "btime ") {
             const auto seconds = text::parseUnsigned(line.substr(6));
             if (seconds && *seconds <= static_cast<std::uint64_t>(INT64_MAX / 2)) {

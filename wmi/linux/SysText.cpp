@@ -55,6 +55,35 @@ std::size_t utf8Length(std::string_view text, std::size_t i) {
 
 }  // namespace
 
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool isCleanText(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8Length(text, i);
+        if (length == 0) {
+            return false;
+        }
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (length == 1 && (c < 0x20 || c == 0x7F)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 std::string cleanText(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "wmi/ManagementValue.h"
 
@@ -12,6 +13,13 @@
 namespace tolvex::linuxprov::text {
 
 std::string trimmed(std::string_view text);
+
+// The lines of a text, without their line breaks; a last line without a
+// break counts too.
+std::vector<std::string_view> splitLines(std::string_view text);
+
+// Valid UTF-8 without control characters: what cleanText gives.
+bool isCleanText(std::string_view text);
 
 // The text as valid UTF-8: valid input is returned as is; each byte that does
 // not form UTF-8 becomes the replacement character U+FFFD, and control
