@@ -33,8 +33,9 @@ build: configure
 run: build
 	@./scripts/run-tolvex $(BUILD_DIR)
 
-test: build test-sanitize
+test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-sanitize
 
 test-sanitize: deps
 	@cmake -S . -B $(SAN_DIR) $(SAN_FLAGS) >/dev/null
