@@ -47,11 +47,7 @@ void listDrive(SectionContext& context, SelectorSection& section, const Manageme
         }
     });
 
-    if (section.InstancePathList.empty() || section.InstancePathList.front().empty()) {
-        section.InstancePathList.assign(1, path);
-    } else {
-        section.InstancePathList.push_back(path);
-    }
+    storePath(section, path);
 }
 
 }  // namespace

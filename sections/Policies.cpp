@@ -6,16 +6,6 @@ namespace tolvex {
 
 namespace {
 
-// Element 0 holds the first path in place of the initial empty element;
-// every further path is appended, so item k and element k stay together.
-void storePath(SelectorSection& section, const std::string& path) {
-    if (section.InstancePathList.empty() || section.InstancePathList.front().empty()) {
-        section.InstancePathList.assign(1, path);
-    } else {
-        section.InstancePathList.push_back(path);
-    }
-}
-
 // Lists one instance: its item text and its path. An instance without a
 // path gets neither. The item text is formed before anything is stored so
 // that a failure leaves the selector and the path list in step.
@@ -32,6 +22,14 @@ void listInstance(SectionContext& context, SelectorSection& section,
 }
 
 }  // namespace
+
+void storePath(SelectorSection& section, const std::string& path) {
+    if (section.InstancePathList.empty() || section.InstancePathList.front().empty()) {
+        section.InstancePathList.assign(1, path);
+    } else {
+        section.InstancePathList.push_back(path);
+    }
+}
 
 ObjectSetPtr enumerateClass(const MainState& state, std::string_view className) {
     if (!state.ManagementService) {

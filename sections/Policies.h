@@ -55,6 +55,11 @@ struct SelectorDetection {
 void detectSelectorSection(SectionContext& context, SelectorSection& section,
                            const SelectorDetection& detection);
 
+// Stores an instance's path in the slot of its item: element 0 takes the
+// first path in place of the initial empty element; every further path is
+// appended, so item k and element k stay together.
+void storePath(SelectorSection& section, const std::string& path);
+
 // The instance of the section's set whose path is stored at position
 // `position`. Throws Failure when there is none.
 ObjectPtr fetchInstance(const SelectorSection& section, int position);
