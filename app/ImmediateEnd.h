@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sections/ProgramEnd.h"
+#include "ui/ProgramEnd.h"
 
 namespace tolvex {
 

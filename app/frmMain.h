@@ -9,7 +9,7 @@
 #include "app/Browser.h"
 #include "net/Sockets.h"
 #include "sections/MainState.h"
-#include "sections/ProgramEnd.h"
+#include "ui/ProgramEnd.h"
 #include "ui/MessageBoxes.h"
 #include "ui/QtScreen.h"
 #include "ui/Windows.h"

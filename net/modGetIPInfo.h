@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "net/Sockets.h"
-#include "sections/ProgramEnd.h"
-#include "sections/Screen.h"
+#include "ui/ProgramEnd.h"
+#include "ui/Screen.h"
 
 // Windows Sockets start-up and clean-up, and the host's IP address list.
 namespace tolvex::modGetIPInfo {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sections/Screen.h"
+#include "ui/Screen.h"
 #include "wmi/Conversions.h"
 #include "wmi/Management.h"
 

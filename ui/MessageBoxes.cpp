@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "sections/Screen.h"
+#include "ui/Screen.h"
 #include "ui/ScreenBuilder.h"
 
 namespace tolvex::ui {

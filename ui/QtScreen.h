@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "sections/Screen.h"
+#include "ui/Screen.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Windows.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "sections/Screen.h"
+#include "ui/Screen.h"
 
 namespace tolvex::testing {
 
