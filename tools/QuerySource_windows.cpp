@@ -4,10 +4,14 @@
 namespace tolvex {
 
 // Windows has the management service itself; captured trees are Linux's.
-ServicePtr queryService(const std::string& root) {
+std::string unusableRoot(const std::string& root) {
     if (root != "/") {
-        throw Failure("--root reads captured Linux machine trees and is not available on Windows.");
+        return "captured machine trees are read on Linux only";
     }
+    return {};
+}
+
+ServicePtr queryService(const std::string& /*root*/) {
     return Connect(wmi::kMoniker);
 }
 

@@ -1,169 +1,279 @@
 // tolvex-query: prints every instance of management classes as the
 // provider answers them, with each instance's object path and all its
-// properties.
+// properties, as text or JSON; --help lists the options and exit statuses.
 //
-//   tolvex-query [--root DIR] [--json] CLASS...
-//
-// --root reads a captured machine tree instead of this machine. An unknown
-// class prints the service's failure description and ends with status 2;
-// any other failure ends with status 1.
+// Nothing reaches standard output unless the whole answer was formed: the
+// output is built in memory and written at the end, so a failure never
+// leaves half an answer for a script to mistake for a whole one.
 
+#include <cerrno>
 #include <cstdio>
-#include <iostream>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "tolvex/Version.h"
+#include "tools/OutputFile.h"
+#include "tools/QueryFormats.h"
 #include "tools/QuerySource.h"
 #include "wmi/Management.h"
 
 namespace {
 
-using tolvex::ManagementValue;
+using tolvex::query::ClassAnswer;
 
-constexpr int kUsageStatus = 64;
-constexpr int kUnknownClassStatus = 2;
-constexpr int kFailureStatus = 1;
+constexpr const char* kProgram = "tolvex-query";
 
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const unsigned char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                    out += buffer;
-                } else {
-                    out.push_back(static_cast<char>(c));
-                }
+// Exit statuses, from sysexits.h where one fits.
+constexpr int kSuccess = 0;
+constexpr int kUnknownClass = 2;
+constexpr int kUsageError = 64;      // EX_USAGE
+constexpr int kUnusableRoot = 66;    // EX_NOINPUT
+constexpr int kProviderFailed = 70;  // EX_SOFTWARE
+constexpr int kOutputFailed = 74;    // EX_IOERR
+
+enum class Format { Text, Json };
+
+struct Options {
+    std::string root = "/";
+    Format format = Format::Text;
+    std::string outputFile;  // empty: standard output
+    std::vector<std::string> classes;
+};
+
+std::string joined(const std::vector<std::string>& names, const char* separator) {
+    std::string out;
+    for (const auto& name : names) {
+        out += (out.empty() ? "" : separator) + name;
+    }
+    return out;
+}
+
+std::string helpText() {
+    std::string text =
+        std::string("usage: ") + kProgram +
+        " [--root DIR] [--format text|json] [--output FILE] CLASS...\n"
+        "\n"
+        "Prints every instance of the management classes named, as this machine's\n"
+        "provider answers them: each instance's object path and all its properties.\n"
+        "Class names are matched without regard to case.\n"
+        "\n"
+        "Options:\n"
+        "  --root DIR       read the captured machine tree DIR (its /proc, /sys and\n"
+        "                   the tolvex-syscalls.ini sidecar) instead of this machine\n"
+        "  --format FORMAT  text (the default): the object path, then one\n"
+        "                   \"Name = value\" line per property, Null as Null;\n"
+        "                   json: one object keyed by class name, each class a list\n"
+        "                   of {\"path\", \"properties\"}, Null as null\n"
+        "  --json           the same as --format json\n"
+        "  --output FILE    write to FILE instead of standard output, whole or not\n"
+        "                   at all (a temporary file in the same folder, renamed)\n"
+        "  -h, --help       print this help and exit\n"
+        "  --version        print the version and exit\n"
+        "\n"
+        "Classes:\n";
+    for (const auto& name : tolvex::queryClassNames()) {
+        text += "  " + name + "\n";
+    }
+    text +=
+        "\n"
+        "A root that holds none of the files a class needs answers as Windows would for\n"
+        "missing hardware: no instances, or for the board, the motherboard device and\n"
+        "the operating system one instance whose properties are Null.\n"
+        "\n"
+        "Exit status:\n"
+        "  0   success\n"
+        "  2   a class the service does not know (the known classes are listed)\n"
+        "  64  a usage error: an unknown option, an option without its value, no class\n"
+        "  66  the root does not exist, is not a folder or cannot be read\n"
+        "  70  the provider failed; its description is printed\n"
+        "  74  the output could not be written (a full disk, a closed standard output);\n"
+        "      a reader that stops early ends the program by SIGPIPE, or with this\n"
+        "      status and no message when SIGPIPE is ignored\n"
+        "Nothing is printed on standard output when the status is not 0.\n";
+    return text;
+}
+
+void complain(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+}
+
+int usageError(const std::string& message) {
+    complain(message);
+    std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgram);
+    return kUsageError;
+}
+
+// Writes the answer to standard output; a write that fails is reported, and
+// one refused because the reader has gone (EPIPE, with SIGPIPE ignored) ends
+// quietly, as other Unix tools do.
+int writeStandardOutput(const std::string& bytes, bool outputOpen) {
+    if (!outputOpen) {
+        complain(std::string("standard output: ") + std::strerror(EBADF));
+        return kOutputFailed;
+    }
+    errno = 0;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+                         std::fflush(stdout) == 0;
+    if (written && std::fclose(stdout) == 0) {
+        return kSuccess;
+    }
+    if (errno != EPIPE) {
+        complain(std::string("standard output: ") + (errno ? std::strerror(errno) : "write error"));
+    }
+    return kOutputFailed;
+}
+
+int writeAnswer(const Options& options, const std::string& bytes, bool outputOpen) {
+    if (options.outputFile.empty()) {
+        return writeStandardOutput(bytes, outputOpen);
+    }
+    if (const std::string failure = tolvex::query::writeWholeFile(options.outputFile, bytes);
+        !failure.empty()) {
+        complain(failure);
+        return kOutputFailed;
+    }
+    return kSuccess;
+}
+
+// The class's name as the service spells it, when it is one of its classes.
+std::string knownName(const std::string& name) {
+    for (const auto& known : tolvex::queryClassNames()) {
+        if (tolvex::sameName(known, name)) {
+            return known;
         }
     }
-    return out + "\"";
+    return {};
 }
 
-std::string jsonValue(const ManagementValue& value) {
-    switch (value.kind()) {
-        case ManagementValue::Kind::Null:
-            return "null";
-        case ManagementValue::Kind::Boolean:
-            return value.asBoolean() ? "true" : "false";
-        case ManagementValue::Kind::Text:
-            return jsonString(value.asText());
-        default:
-            return tolvex::debugText(value);
+// Reads every instance of each class. Returns the exit status.
+int readClasses(const Options& options, std::vector<ClassAnswer>& answers) {
+    tolvex::ServicePtr service;
+    try {
+        service = tolvex::queryService(options.root);
+    } catch (const tolvex::Failure& failure) {
+        complain(failure.description());
+        return kProviderFailed;
     }
-}
-
-void usage() {
-    std::cerr << "usage: tolvex-query [--root DIR] [--json] CLASS...\n"
-                 "classes:";
-    for (const auto& name : tolvex::queryClassNames()) {
-        std::cerr << ' ' << name;
+    for (const auto& requested : options.classes) {
+        const std::string known = knownName(requested);
+        const std::string name = known.empty() ? requested : known;
+        bool repeated = false;
+        for (const auto& answer : answers) {
+            repeated = repeated || answer.className == name;
+        }
+        if (repeated) {
+            continue;
+        }
+        tolvex::ObjectSetPtr set;
+        try {
+            set = service->instancesOf(name, tolvex::kReturnImmediately);
+        } catch (const tolvex::Failure& failure) {
+            if (known.empty()) {
+                complain(name + ": unknown class (" + failure.description() +
+                         "); the classes are " + joined(tolvex::queryClassNames(), ", "));
+                return kUnknownClass;
+            }
+            complain(name + ": " + failure.description());
+            return kProviderFailed;
+        }
+        ClassAnswer answer{name, {}};
+        try {
+            auto walk = set->enumerate();
+            while (auto object = walk->next()) {
+                answer.instances.push_back(std::move(object));
+            }
+        } catch (const tolvex::Failure& failure) {
+            complain(name + ": " + failure.description());
+            return kProviderFailed;
+        }
+        answers.push_back(std::move(answer));
     }
-    std::cerr << '\n';
+    return kSuccess;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string root = "/";
-    bool json = false;
-    std::vector<std::string> classes;
+    const bool outputOpen = tolvex::query::guardStandardStreams();
+    Options options;
+    bool optionsEnded = false;
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
-        if (arg == "--root" && k + 1 < argc) {
-            root = argv[++k];
-        } else if (arg.rfind("--root=", 0) == 0) {
-            root = arg.substr(7);
-        } else if (arg == "--json") {
-            json = true;
-        } else if (arg == "--help" || arg == "-h") {
-            usage();
-            return 0;
-        } else if (!arg.empty() && arg[0] == '-') {
-            usage();
-            return kUsageStatus;
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.classes.push_back(arg);
+            continue;
+        }
+        // An option's value follows it or is joined to it with "=".
+        std::string name = arg;
+        std::string value;
+        bool hasValue = false;
+        if (const auto equals = arg.find('='); arg.rfind("--", 0) == 0 && equals != arg.npos) {
+            name = arg.substr(0, equals);
+            value = arg.substr(equals + 1);
+            hasValue = true;
+        }
+        const auto takeValue = [&]() {
+            if (!hasValue && k + 1 < argc) {
+                value = argv[++k];
+                hasValue = true;
+            }
+            return hasValue;
+        };
+        if (name == "--") {
+            optionsEnded = true;
+        } else if (name == "--help" || name == "-h") {
+            return writeStandardOutput(helpText(), outputOpen);
+        } else if (name == "--version") {
+            return writeStandardOutput(std::string(kProgram) + " " +
+                                           std::to_string(tolvex::version::kMajor) + "." +
+                                           std::to_string(tolvex::version::kMinor) + "." +
+                                           std::to_string(tolvex::version::kRevision) + "\n",
+                                       outputOpen);
+        } else if (name == "--root" || name == "--output" || name == "--format") {
+            if (!takeValue()) {
+                return usageError("option '" + name + "' needs a value");
+            }
+            if (name == "--root") {
+                options.root = value;
+            } else if (name == "--output") {
+                if (value.empty()) {
+                    return usageError("option '--output' needs a file name");
+                }
+                options.outputFile = value;
+            } else if (value == "text") {
+                options.format = Format::Text;
+            } else if (value == "json") {
+                options.format = Format::Json;
+            } else {
+                return usageError("unknown format '" + value + "' (text, json)");
+            }
+        } else if (name == "--json" && !hasValue) {
+            options.format = Format::Json;
         } else {
-            classes.push_back(arg);
+            return usageError("unknown option '" + arg + "'");
         }
     }
-    if (classes.empty()) {
-        usage();
-        return kUsageStatus;
+    if (options.classes.empty()) {
+        return usageError("no class named; the classes are " +
+                          joined(tolvex::queryClassNames(), ", "));
+    }
+    if (const std::string reason = tolvex::unusableRoot(options.root); !reason.empty()) {
+        complain(options.root + ": " + reason);
+        return kUnusableRoot;
     }
 
-    tolvex::ServicePtr service;
+    std::vector<ClassAnswer> answers;
+    if (const int status = readClasses(options, answers); status != kSuccess) {
+        return status;
+    }
+    std::string out;
     try {
-        service = tolvex::queryService(root);
+        out = options.format == Format::Json ? tolvex::query::formatJson(answers)
+                                             : tolvex::query::formatText(answers);
     } catch (const tolvex::Failure& failure) {
-        std::cerr << failure.description() << '\n';
-        return kFailureStatus;
+        complain(failure.description());
+        return kProviderFailed;
     }
-    std::string out = json ? "{" : "";
-    for (std::size_t c = 0; c < classes.size(); ++c) {
-        const std::string& className = classes[c];
-        tolvex::ObjectSetPtr set;
-        try {
-            set = service->instancesOf(className, tolvex::kReturnImmediately);
-        } catch (const tolvex::Failure& failure) {
-            std::cout << out << std::flush;
-            std::cerr << failure.description() << '\n';
-            return kUnknownClassStatus;
-        }
-        try {
-            if (json) {
-                out += (c ? "," : "") + std::string("\n  ") + jsonString(className) + ": [";
-            }
-            auto walk = set->enumerate();
-            bool firstInstance = true;
-            while (const auto object = walk->next()) {
-                if (json) {
-                    out += std::string(firstInstance ? "" : ",") +
-                           "\n    {\"path\": " + jsonString(object->path()) + ", \"properties\": {";
-                    bool firstProperty = true;
-                    for (const auto& name : object->propertyNames()) {
-                        out += std::string(firstProperty ? "" : ", ") + jsonString(name) + ": " +
-                               jsonValue(object->property(name));
-                        firstProperty = false;
-                    }
-                    out += "}}";
-                } else {
-                    out += object->path() + "\n";
-                    for (const auto& name : object->propertyNames()) {
-                        out +=
-                            "  " + name + " = " + tolvex::debugText(object->property(name)) + "\n";
-                    }
-                    out += "\n";
-                }
-                firstInstance = false;
-            }
-            if (json) {
-                out += firstInstance ? "]" : "\n  ]";
-            }
-        } catch (const tolvex::Failure& failure) {
-            std::cout << out << std::flush;
-            std::cerr << failure.description() << '\n';
-            return kFailureStatus;
-        }
-    }
-    if (json) {
-        out += "\n}\n";
-    }
-    std::cout << out;
-    return 0;
+    return writeAnswer(options, out, outputOpen);
 }

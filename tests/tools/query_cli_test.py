@@ -1,0 +1,235 @@
+"""tolvex-query as a command: each bad input gives its message on standard
+error, its exit status and nothing on standard output; --help and --version
+follow the usual conventions; output that cannot be written is an error.
+
+Runs the built program (TOLVEX_QUERY) as a separate process."""
+
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import unittest
+
+QUERY = os.environ["TOLVEX_QUERY"]
+VERSION = os.environ["TOLVEX_VERSION"]
+CLASSES = [
+    "Win32_Processor", "Win32_PhysicalMemory", "Win32_BaseBoard", "Win32_MotherboardDevice",
+    "Win32_NetworkAdapter", "Win32_VideoController", "Win32_SCSIController",
+    "Win32_LogicalDisk", "Win32_OperatingSystem",
+]
+
+
+def run(args, stdout=subprocess.PIPE, **kwargs):
+    return subprocess.run([QUERY, *args], stdout=stdout, stderr=subprocess.PIPE,
+                          timeout=60, **kwargs)
+
+
+class Scratch:
+    """A temporary folder with a plain file, an empty machine and a machine
+    with 3,000 mounts (an answer far larger than a pipe holds)."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="tolvex-cli-")
+        self.plain_file = os.path.join(self.dir, "plain")
+        with open(self.plain_file, "w") as f:
+            f.write("not a machine\n")
+        self.empty_root = os.path.join(self.dir, "empty")
+        os.mkdir(self.empty_root)
+        self.big_root = os.path.join(self.dir, "big")
+        os.makedirs(os.path.join(self.big_root, "proc/self"))
+        with open(os.path.join(self.big_root, "proc/self/mountinfo"), "w") as f:
+            for k in range(3000):
+                f.write(f"{100 + k} 1 0:{50 + k} / /mnt/m{k} rw - tmpfs tmpfs rw\n")
+
+    def remove(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class BadInput(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = Scratch()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.scratch.remove()
+
+    def test_each_case_gives_its_message_and_status_and_no_output(self):
+        s = self.scratch
+        classes = ", ".join(CLASSES)
+        cases = [
+            # (arguments, status, the whole of standard error as a pattern)
+            (["--root", "/nonexistent", "Win32_Processor"], 66,
+             r"tolvex-query: /nonexistent: No such file or directory\n"),
+            ([f"--root={s.plain_file}", "Win32_Processor"], 66,
+             re.escape(f"tolvex-query: {s.plain_file}: Not a directory") + r"\n"),
+            (["--root", s.plain_file + "/below", "Win32_Processor"], 66,
+             re.escape(f"tolvex-query: {s.plain_file}/below: Not a directory") + r"\n"),
+            (["--root", "", "Win32_Processor"], 66,
+             r"tolvex-query: : No such file or directory\n"),
+            (["Win32_NoSuchClass"], 2,
+             r"tolvex-query: Win32_NoSuchClass: unknown class \(.*\); the classes are "
+             + re.escape(classes) + r"\n"),
+            # Classes before the unknown one are not printed either.
+            (["Win32_OperatingSystem", "Win32_Processor", "Win32_NoSuchClass"], 2,
+             r"tolvex-query: Win32_NoSuchClass: unknown class .*\n"),
+            (["--bogus", "Win32_Processor"], 64,
+             r"tolvex-query: unknown option '--bogus'\nTry 'tolvex-query --help' .*\n"),
+            (["--json=yes", "Win32_Processor"], 64,
+             r"tolvex-query: unknown option '--json=yes'\n.*\n"),
+            (["Win32_Processor", "--root"], 64,
+             r"tolvex-query: option '--root' needs a value\n.*\n"),
+            ([], 64, r"tolvex-query: no class named; the classes are " + re.escape(classes)
+             + r"\n.*\n"),
+            (["--format", "yaml", "Win32_Processor"], 64,
+             r"tolvex-query: unknown format 'yaml' .*\n.*\n"),
+            (["--output", "", "Win32_Processor"], 64,
+             r"tolvex-query: option '--output' needs a file name\n.*\n"),
+            (["--output", os.path.join(s.dir, "no-such-folder", "out.txt"), "Win32_Processor"],
+             74, re.escape(f"tolvex-query: {s.dir}/no-such-folder/out.txt: ")
+             + r"No such file or directory\n"),
+        ]
+        for args, status, stderr in cases:
+            with self.subTest(args=args):
+                result = run(args)
+                self.assertEqual(result.returncode, status, result.stderr)
+                self.assertEqual(result.stdout, b"")
+                self.assertRegex(result.stderr.decode(), "^" + stderr + "$")
+
+    def test_an_unreadable_root_is_refused(self):
+        root = os.path.join(self.scratch.dir, "locked")
+        os.mkdir(root, 0o000)
+        command = [QUERY, "--root", root, "Win32_Processor"]
+        if os.geteuid() == 0:
+            # Root reads every folder; an ordinary user meets the lock.
+            setpriv = shutil.which("setpriv")
+            if setpriv is None:
+                self.skipTest("setpriv is not installed")
+            command = [setpriv, "--reuid=65534", "--regid=65534", "--clear-groups", *command]
+            os.chmod(self.scratch.dir, 0o755)
+            probe = subprocess.run([*command[:4], "test", "-x", QUERY])
+            if probe.returncode != 0:
+                self.skipTest("tolvex-query is not reachable by an unprivileged user")
+        result = subprocess.run(command, capture_output=True, timeout=60)
+        self.assertEqual(result.returncode, 66, result.stderr)
+        self.assertEqual(result.stdout, b"")
+        self.assertEqual(result.stderr.decode(), f"tolvex-query: {root}: Permission denied\n")
+
+    def test_a_root_without_the_files_answers_like_missing_hardware(self):
+        result = run(["--json", "--root", self.scratch.empty_root, *CLASSES])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        answer = json.loads(result.stdout)
+        self.assertEqual(list(answer), CLASSES)
+        with_instance = {"Win32_BaseBoard", "Win32_MotherboardDevice", "Win32_OperatingSystem"}
+        for name in CLASSES:
+            with self.subTest(name=name):
+                self.assertEqual(len(answer[name]), 1 if name in with_instance else 0)
+        board = answer["Win32_BaseBoard"][0]["properties"]
+        self.assertIsNone(board["Manufacturer"])
+        self.assertIsNone(board["Product"])
+        self.assertIsNone(answer["Win32_OperatingSystem"][0]["properties"]["Version"])
+
+
+class Conventions(unittest.TestCase):
+    def test_help_lists_options_classes_and_statuses_on_standard_output(self):
+        for flag in ["--help", "-h"]:
+            with self.subTest(flag=flag):
+                result = run([flag])
+                self.assertEqual(result.returncode, 0)
+                self.assertEqual(result.stderr, b"")
+                text = result.stdout.decode()
+                self.assertTrue(text.startswith("usage: tolvex-query "), text)
+                for option in ["--root DIR", "--format FORMAT", "--json", "--output FILE",
+                               "-h, --help", "--version"]:
+                    self.assertIn(option, text)
+                for name in CLASSES:
+                    self.assertRegex(text, r"\n  " + name + r"\n")
+                for status in [0, 2, 64, 66, 70, 74]:
+                    self.assertRegex(text, r"\n  %d +\S" % status)
+
+    def test_version_is_the_project_version(self):
+        result = run(["--version"])
+        self.assertEqual((result.returncode, result.stdout, result.stderr),
+                         (0, f"tolvex-query {VERSION}\n".encode(), b""))
+
+    def test_class_names_ignore_case_and_repeat_once(self):
+        result = run(["--json", "win32_operatingsystem", "WIN32_OPERATINGSYSTEM"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(list(json.loads(result.stdout)), ["Win32_OperatingSystem"])
+
+    def test_output_file_holds_what_standard_output_shows(self):
+        scratch = Scratch()
+        self.addCleanup(scratch.remove)
+        target = os.path.join(scratch.dir, "machine.json")
+        with open(target, "w") as f:
+            f.write("an older answer")
+        args = ["--format", "json", "--root", scratch.big_root, "Win32_LogicalDisk"]
+        shown = run(args)
+        written = run(["--output", target, *args])
+        self.assertEqual((written.returncode, written.stdout, written.stderr), (0, b"", b""))
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), shown.stdout)
+        self.assertEqual(sorted(os.listdir(scratch.dir)),
+                         ["big", "empty", "machine.json", "plain"])
+        mask = os.umask(0)
+        os.umask(mask)
+        self.assertEqual(os.stat(target).st_mode & 0o777, 0o666 & ~mask)
+
+
+class OutputErrors(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = Scratch()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.scratch.remove()
+
+    def test_a_full_or_closed_standard_output_is_an_error(self):
+        args = ["--root", self.scratch.big_root, "Win32_LogicalDisk"]
+        cases = [
+            ("full", ["--help"], "No space left on device"),
+            ("full", ["--version"], "No space left on device"),
+            ("full", args, "No space left on device"),
+            ("closed", ["--version"], "Bad file descriptor"),
+            ("closed", args, "Bad file descriptor"),
+        ]
+        for kind, arguments, reason in cases:
+            with self.subTest(kind=kind, args=arguments):
+                if kind == "full":
+                    with open("/dev/full", "wb") as full:
+                        result = run(arguments, stdout=full)
+                else:
+                    # The shell closes descriptor 1 before starting the program.
+                    result = subprocess.run(
+                        ["/bin/sh", "-c", 'exec "$0" "$@" >&-', QUERY, *arguments],
+                        stderr=subprocess.PIPE, timeout=60)
+                self.assertEqual(result.returncode, 74)
+                self.assertEqual(result.stderr.decode(),
+                                 f"tolvex-query: standard output: {reason}\n")
+
+    def test_a_reader_that_stops_early_ends_the_program_quietly(self):
+        # Far more than a pipe holds, so the program is still writing when the
+        # reader goes away.
+        args = [QUERY, "--root", self.scratch.big_root, "Win32_LogicalDisk"]
+        for ignored in [False, True]:
+            with self.subTest(sigpipe_ignored=ignored):
+                setup = (lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN)) if ignored \
+                    else None
+                process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                           preexec_fn=setup)
+                first = process.stdout.readline()
+                process.stdout.close()
+                stderr = process.stderr.read()
+                process.stderr.close()
+                status = process.wait(timeout=60)
+                self.assertTrue(first.startswith(b"\\\\"), first)
+                self.assertEqual(stderr, b"")
+                self.assertEqual(status, 74 if ignored else -signal.SIGPIPE)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace tolvex::query {
+
+// Keeps the standard streams from being taken over: a descriptor 0, 1 or 2
+// that was closed when the program started is opened on the null device, so
+// a file opened later cannot receive what was meant for standard output.
+// Returns whether standard output was open.
+bool guardStandardStreams();
+
+// Writes bytes to the file at path whole or not at all: into a temporary file
+// in the same folder, flushed to disk, then renamed over path, so a reader
+// sees the old file or the new one, never a part. The file is readable as
+// the process's umask allows, like any file it creates. Returns the reason
+// it failed ("path: reason"), empty on success.
+std::string writeWholeFile(const std::string& path, const std::string& bytes);
+
+}  // namespace tolvex::query

@@ -1,0 +1,149 @@
+#include "tools/QueryFormats.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace tolvex::query {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// The length of the well-formed UTF-8 sequence at the start of text, or 0.
+std::size_t sequenceLength(std::string_view text) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;   // the range of the second byte, which rules
+    unsigned char high = 0xBF;  // out overlong forms, surrogates and > U+10FFFF
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if (byte(k) < 0x80 || byte(k) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+std::string jsonValue(const ManagementValue& value) {
+    switch (value.kind()) {
+        case ManagementValue::Kind::Null:
+            return "null";
+        case ManagementValue::Kind::Boolean:
+            return value.asBoolean() ? "true" : "false";
+        case ManagementValue::Kind::Text:
+            return jsonString(value.asText());
+        case ManagementValue::Kind::Integer:
+            return std::to_string(value.asInteger());
+        case ManagementValue::Kind::Real:
+            // JSON has no form for infinities and NaN.
+            return std::isfinite(value.asReal()) ? debugText(value) : "null";
+    }
+    return "null";
+}
+
+}  // namespace
+
+std::string validUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const std::size_t length = sequenceLength(text);
+        if (length == 0) {
+            out += kReplacement;
+            text.remove_prefix(1);
+        } else {
+            out.append(text.substr(0, length));
+            text.remove_prefix(length);
+        }
+    }
+    return out;
+}
+
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (const unsigned char c : validUtf8(text)) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    char buffer[8];
+                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                    out += buffer;
+                } else {
+                    out.push_back(static_cast<char>(c));
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string formatText(const std::vector<ClassAnswer>& answers) {
+    std::string out;
+    for (const auto& answer : answers) {
+        for (const auto& object : answer.instances) {
+            out += object->path() + "\n";
+            for (const auto& name : object->propertyNames()) {
+                out += "  " + name + " = " + debugText(object->property(name)) + "\n";
+            }
+            out += "\n";
+        }
+    }
+    return out;
+}
+
+std::string formatJson(const std::vector<ClassAnswer>& answers) {
+    std::string out = "{";
+    for (std::size_t c = 0; c < answers.size(); ++c) {
+        out += (c ? ",\n  " : "\n  ") + jsonString(answers[c].className) + ": [";
+        const auto& instances = answers[c].instances;
+        for (std::size_t k = 0; k < instances.size(); ++k) {
+            out += std::string(k ? "," : "") +
+                   "\n    {\"path\": " + jsonString(instances[k]->path()) + ", \"properties\": {";
+            bool first = true;
+            for (const auto& name : instances[k]->propertyNames()) {
+                out += std::string(first ? "" : ", ") + jsonString(name) + ": " +
+                       jsonValue(instances[k]->property(name));
+                first = false;
+            }
+            out += "}}";
+        }
+        out += instances.empty() ? "]" : "\n  ]";
+    }
+    return out + (answers.empty() ? "}\n" : "\n}\n");
+}
+
+}  // namespace tolvex::query
