@@ -1,11 +1,25 @@
-# tolvex-query as a command (options, exit statuses, output errors), run as a
-# separate program by a Python test.
-find_package(Python3 COMPONENTS Interpreter)
-if(TARGET tolvex-query AND Python3_Interpreter_FOUND)
-  add_test(NAME tolvex_query_cli
-    COMMAND ${Python3_EXECUTABLE} -m unittest -v query_cli_test
-    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/tools)
-  set_tests_properties(tolvex_query_cli PROPERTIES
-    TIMEOUT 120
-    ENVIRONMENT "TOLVEX_QUERY=$<TARGET_FILE:tolvex-query>;TOLVEX_VERSION=${PROJECT_VERSION};PYTHONDONTWRITEBYTECODE=1")
+# tolvex-query as a command (options, exit statuses, output errors) and with
+# the engines it feeds (the node exporter, Ansible, systemd), run as separate
+# programs by Python tests under the system's Python, which is the one
+# Debian's ansible-core and python3-prometheus-client belong to.
+find_program(TOLVEX_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
+find_program(TOLVEX_PYTHON3 python3)
+
+if(TARGET tolvex-query AND TOLVEX_PYTHON3)
+  add_executable(tolvex-hostile-answers ${CMAKE_CURRENT_SOURCE_DIR}/tools/HostileAnswers.cpp)
+  target_link_libraries(tolvex-hostile-answers PRIVATE tolvex_query_formats)
+
+  set(tolvex_tools_env
+    "TOLVEX_QUERY=$<TARGET_FILE:tolvex-query>"
+    "TOLVEX_HOSTILE_ANSWERS=$<TARGET_FILE:tolvex-hostile-answers>"
+    "TOLVEX_VERSION=${PROJECT_VERSION}"
+    "TOLVEX_FIXTURES_DIR=${TOLVEX_FIXTURES_DIR}"
+    "TOLVEX_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    "PYTHONDONTWRITEBYTECODE=1")
+  foreach(test IN ITEMS query_cli node_exporter)
+    add_test(NAME tolvex_${test}
+      COMMAND ${TOLVEX_PYTHON3} -m unittest -v ${test}_test
+      WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/tools)
+    set_tests_properties(tolvex_${test} PROPERTIES TIMEOUT 300 ENVIRONMENT "${tolvex_tools_env}")
+  endforeach()
 endif()

@@ -35,4 +35,10 @@ std::string formatText(const std::vector<ClassAnswer>& answers);
 // finite is null), texts as strings.
 std::string formatJson(const std::vector<ClassAnswer>& answers);
 
+// The text exposition format of Prometheus, as the node exporter's textfile
+// collector reads it: an info metric per class (value 1, its identifying
+// texts as labels, a Null text as an empty label) and gauges in base units
+// (a Null quantity leaves its sample out).
+std::string formatPrometheus(const std::vector<ClassAnswer>& answers);
+
 }  // namespace tolvex::query

@@ -1,6 +1,8 @@
 // tolvex-query: prints every instance of management classes as the
 // provider answers them, with each instance's object path and all its
-// properties, as text or JSON; --help lists the options and exit statuses.
+// properties, as text, JSON or the Prometheus exposition format that the
+// node exporter's textfile collector reads; --help lists the options and the
+// exit statuses.
 //
 // Nothing reaches standard output unless the whole answer was formed: the
 // output is built in memory and written at the end, so a failure never
@@ -32,7 +34,7 @@ constexpr int kUnusableRoot = 66;    // EX_NOINPUT
 constexpr int kProviderFailed = 70;  // EX_SOFTWARE
 constexpr int kOutputFailed = 74;    // EX_IOERR
 
-enum class Format { Text, Json };
+enum class Format { Text, Json, Prometheus };
 
 struct Options {
     std::string root = "/";
@@ -52,11 +54,12 @@ std::string joined(const std::vector<std::string>& names, const char* separator)
 std::string helpText() {
     std::string text =
         std::string("usage: ") + kProgram +
-        " [--root DIR] [--format text|json] [--output FILE] CLASS...\n"
+        " [--root DIR] [--format text|json|prometheus] [--output FILE]\n"
+        "                    [CLASS]...\n"
         "\n"
-        "Prints every instance of the management classes named, as this machine's\n"
-        "provider answers them: each instance's object path and all its properties.\n"
-        "Class names are matched without regard to case.\n"
+        "Prints every instance of the management classes named (all nine when none\n"
+        "is named), as this machine's provider answers them: each instance's object\n"
+        "path and all its properties. Class names are matched without regard to case.\n"
         "\n"
         "Options:\n"
         "  --root DIR       read the captured machine tree DIR (its /proc, /sys and\n"
@@ -64,7 +67,12 @@ std::string helpText() {
         "  --format FORMAT  text (the default): the object path, then one\n"
         "                   \"Name = value\" line per property, Null as Null;\n"
         "                   json: one object keyed by class name, each class a list\n"
-        "                   of {\"path\", \"properties\"}, Null as null\n"
+        "                   of {\"path\", \"properties\"}, Null as null;\n"
+        "                   prometheus: the text exposition format of the node\n"
+        "                   exporter's textfile collector: tolvex_*_info metrics of\n"
+        "                   value 1 with the identifying texts as labels (a Null\n"
+        "                   text gives an empty label) and gauges in bytes, hertz\n"
+        "                   and seconds (a Null quantity leaves its sample out)\n"
         "  --json           the same as --format json\n"
         "  --output FILE    write to FILE instead of standard output, whole or not\n"
         "                   at all (a temporary file in the same folder, renamed)\n"
@@ -84,7 +92,7 @@ std::string helpText() {
         "Exit status:\n"
         "  0   success\n"
         "  2   a class the service does not know (the known classes are listed)\n"
-        "  64  a usage error: an unknown option, an option without its value, no class\n"
+        "  64  a usage error: an unknown option or format, an option without its value\n"
         "  66  the root does not exist, is not a folder or cannot be read\n"
         "  70  the provider failed; its description is printed\n"
         "  74  the output could not be written (a full disk, a closed standard output);\n"
@@ -245,8 +253,10 @@ int main(int argc, char** argv) {
                 options.format = Format::Text;
             } else if (value == "json") {
                 options.format = Format::Json;
+            } else if (value == "prometheus") {
+                options.format = Format::Prometheus;
             } else {
-                return usageError("unknown format '" + value + "' (text, json)");
+                return usageError("unknown format '" + value + "' (text, json, prometheus)");
             }
         } else if (name == "--json" && !hasValue) {
             options.format = Format::Json;
@@ -255,8 +265,7 @@ int main(int argc, char** argv) {
         }
     }
     if (options.classes.empty()) {
-        return usageError("no class named; the classes are " +
-                          joined(tolvex::queryClassNames(), ", "));
+        options.classes = tolvex::queryClassNames();
     }
     if (const std::string reason = tolvex::unusableRoot(options.root); !reason.empty()) {
         complain(options.root + ": " + reason);
@@ -269,8 +278,17 @@ int main(int argc, char** argv) {
     }
     std::string out;
     try {
-        out = options.format == Format::Json ? tolvex::query::formatJson(answers)
-                                             : tolvex::query::formatText(answers);
+        switch (options.format) {
+            case Format::Text:
+                out = tolvex::query::formatText(answers);
+                break;
+            case Format::Json:
+                out = tolvex::query::formatJson(answers);
+                break;
+            case Format::Prometheus:
+                out = tolvex::query::formatPrometheus(answers);
+                break;
+        }
     } catch (const tolvex::Failure& failure) {
         complain(failure.description());
         return kProviderFailed;

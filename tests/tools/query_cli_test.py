@@ -82,8 +82,6 @@ class BadInput(unittest.TestCase):
              r"tolvex-query: unknown option '--json=yes'\n.*\n"),
             (["Win32_Processor", "--root"], 64,
              r"tolvex-query: option '--root' needs a value\n.*\n"),
-            ([], 64, r"tolvex-query: no class named; the classes are " + re.escape(classes)
-             + r"\n.*\n"),
             (["--format", "yaml", "Win32_Processor"], 64,
              r"tolvex-query: unknown format 'yaml' .*\n.*\n"),
             (["--output", "", "Win32_Processor"], 64,
@@ -154,6 +152,11 @@ class Conventions(unittest.TestCase):
         result = run(["--version"])
         self.assertEqual((result.returncode, result.stdout, result.stderr),
                          (0, f"tolvex-query {VERSION}\n".encode(), b""))
+
+    def test_without_a_class_every_class_is_read(self):
+        result = run(["--format", "json", "--root", "/"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(list(json.loads(result.stdout)), CLASSES)
 
     def test_class_names_ignore_case_and_repeat_once(self):
         result = run(["--json", "win32_operatingsystem", "WIN32_OPERATINGSYSTEM"])
