@@ -16,7 +16,7 @@ if(TARGET tolvex-query AND TOLVEX_PYTHON3)
     "TOLVEX_FIXTURES_DIR=${TOLVEX_FIXTURES_DIR}"
     "TOLVEX_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
     "PYTHONDONTWRITEBYTECODE=1")
-  foreach(test IN ITEMS query_cli node_exporter)
+  foreach(test IN ITEMS query_cli node_exporter ansible)
     add_test(NAME tolvex_${test}
       COMMAND ${TOLVEX_PYTHON3} -m unittest -v ${test}_test
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/tools)

@@ -1,0 +1,163 @@
+#!/usr/bin/python3
+# -*- coding: utf-8 -*-
+# Tolvex: hardware inventory facts for Ansible, from tolvex-query.
+
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+DOCUMENTATION = r"""
+---
+module: tolvex_facts
+short_description: Gather a host's hardware inventory as Tolvex sees it
+description:
+  - Runs C(tolvex-query --format json) on the host and returns its answer as
+    the fact C(tolvex), which holds the processors, memory modules, base
+    board, motherboard device, network adapters, video adapters, SCSI
+    adapters, logical drives and operating system, in the shape of the
+    Windows management classes.
+  - Reads only what an ordinary user can read; it needs no privilege
+    escalation (memory modules and other firmware-only values need the SMBIOS
+    tables, which most systems let only root read).
+  - Changes nothing on the host.
+version_added: "1.0.6"
+options:
+  root:
+    description:
+      - The machine to read, C(/) for the host itself or the folder of a
+        captured machine tree (its /proc, /sys and the tolvex-syscalls.ini
+        sidecar).
+    type: path
+    default: /
+  classes:
+    description:
+      - The management classes to read; all nine when not given.
+      - Names are matched without regard to case; the facts are keyed by the
+        names as the service spells them.
+    type: list
+    elements: str
+    default:
+      - Win32_Processor
+      - Win32_PhysicalMemory
+      - Win32_BaseBoard
+      - Win32_MotherboardDevice
+      - Win32_NetworkAdapter
+      - Win32_VideoController
+      - Win32_SCSIController
+      - Win32_LogicalDisk
+      - Win32_OperatingSystem
+  query:
+    description:
+      - The path of C(tolvex-query) on the host; found on the PATH when not
+        given.
+    type: path
+notes:
+  - A missing C(tolvex-query), an unusable I(root), an unknown class or a
+    failing provider fails the task with C(tolvex-query)'s own message and its
+    exit status in C(rc).
+  - Supports check mode; it only reads.
+requirements:
+  - tolvex-query (the Tolvex package) on the host
+author:
+  - Tolvex developers
+"""
+
+EXAMPLES = r"""
+- name: Gather the hardware inventory
+  tolvex_facts:
+
+- name: Show how many memory modules each host has
+  ansible.builtin.debug:
+    msg: "{{ ansible_facts.tolvex.Win32_PhysicalMemory | length }} modules"
+
+- name: Read only the drives and the operating system
+  tolvex_facts:
+    classes: [Win32_LogicalDisk, Win32_OperatingSystem]
+
+- name: Read a captured machine tree with a tolvex-query outside the PATH
+  tolvex_facts:
+    root: /srv/captures/server-42
+    query: /opt/tolvex/bin/tolvex-query
+
+# Ad hoc, for every host of an inventory:
+#   ANSIBLE_LIBRARY=/usr/share/tolvex/ansible/library \
+#     ansible all -i hosts.ini -m tolvex_facts
+"""
+
+RETURN = r"""
+ansible_facts:
+  description: The facts gathered.
+  returned: success
+  type: dict
+  contains:
+    tolvex:
+      description:
+        - One entry per class read, keyed by class name, each a list of the
+          class's instances exactly as C(tolvex-query --format json) prints
+          them.
+        - An instance is a dict with C(path), its object path, and
+          C(properties), every property by name in the service's order;
+          Null values are null, 64-bit counts and date-times are strings.
+      type: dict
+      sample:
+        Win32_Processor:
+          - path: '\\web1\root\cimv2:Win32_Processor.DeviceID="CPU0"'
+            properties:
+              DeviceID: CPU0
+              Name: AMD EPYC 7302 16-Core Processor
+              CurrentClockSpeed: 3000
+              MaxClockSpeed: null
+        Win32_PhysicalMemory: []
+"""
+
+import json
+
+from ansible.module_utils.basic import AnsibleModule
+
+CLASSES = [
+    "Win32_Processor",
+    "Win32_PhysicalMemory",
+    "Win32_BaseBoard",
+    "Win32_MotherboardDevice",
+    "Win32_NetworkAdapter",
+    "Win32_VideoController",
+    "Win32_SCSIController",
+    "Win32_LogicalDisk",
+    "Win32_OperatingSystem",
+]
+
+
+def main():
+    module = AnsibleModule(
+        argument_spec=dict(
+            root=dict(type="path", default="/"),
+            classes=dict(type="list", elements="str", default=list(CLASSES)),
+            query=dict(type="path"),
+        ),
+        supports_check_mode=True,
+    )
+    query = module.params["query"] or module.get_bin_path("tolvex-query")
+    if not query:
+        module.fail_json(msg="tolvex-query was not found on the PATH; install Tolvex "
+                             "or give its path with the query option")
+    classes = module.params["classes"]
+    if not classes:
+        module.fail_json(msg="classes names no class")
+
+    command = [query, "--format", "json", "--root", module.params["root"], "--"] + classes
+    try:
+        rc, out, err = module.run_command(command)
+    except OSError as error:
+        module.fail_json(msg="cannot run %s: %s" % (query, error), cmd=command)
+    if rc != 0:
+        message = err.strip() or "tolvex-query ended with status %d" % rc
+        module.fail_json(msg=message, rc=rc, cmd=command, stderr=err)
+    try:
+        answer = json.loads(out)
+    except ValueError as error:
+        module.fail_json(msg="tolvex-query printed no valid JSON: %s" % error, cmd=command)
+    module.exit_json(changed=False, ansible_facts=dict(tolvex=answer))
+
+
+if __name__ == "__main__":
+    main()
