@@ -15,8 +15,10 @@ if(TARGET tolvex-query AND TOLVEX_PYTHON3)
     "TOLVEX_VERSION=${PROJECT_VERSION}"
     "TOLVEX_FIXTURES_DIR=${TOLVEX_FIXTURES_DIR}"
     "TOLVEX_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    "TOLVEX_BUILD_DIR=${CMAKE_BINARY_DIR}"
+    "TOLVEX_CMAKE=${CMAKE_COMMAND}"
     "PYTHONDONTWRITEBYTECODE=1")
-  foreach(test IN ITEMS query_cli node_exporter ansible)
+  foreach(test IN ITEMS query_cli node_exporter ansible install)
     add_test(NAME tolvex_${test}
       COMMAND ${TOLVEX_PYTHON3} -m unittest -v ${test}_test
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/tools)
