@@ -7,6 +7,7 @@
 #include "wmi/linux/MemoryFacts.h"
 #include "wmi/linux/ProviderValues.h"
 #include "wmi/linux/Smbios.h"
+#include "wmi/linux/UdevMemory.h"
 
 namespace tolvex::linuxprov {
 
@@ -155,51 +156,73 @@ struct Module {
     std::optional<int> configuredVoltageMv;
 };
 
+// A module as the firmware's memory device structure describes it, decoded
+// from the table itself or by udev.
+Module moduleFromDevice(const smbios::MemoryDeviceInfo& d) {
+    Module m;
+    m.capacityBytes = d.sizeBytes;
+    m.bankLabel = d.bankLocator;
+    m.deviceLocator = d.deviceLocator;
+    m.manufacturer = d.manufacturer;
+    m.serialNumber = d.serialNumber;
+    m.partNumber = d.partNumber;
+    if (d.formFactor) {
+        m.formFactor = formFactorCode(*d.formFactor);
+    }
+    if (d.memoryType) {
+        m.memoryType = memoryTypeCode(*d.memoryType);
+        m.smbiosMemoryType = *d.memoryType;
+    }
+    if (d.typeDetail) {
+        m.typeDetail = *d.typeDetail;
+    }
+    m.speedMts = d.speedMts;
+    m.configuredSpeedMts = d.configuredSpeedMts;
+    if (d.dataWidth) {
+        m.dataWidth = *d.dataWidth;
+    }
+    if (d.totalWidth) {
+        m.totalWidth = *d.totalWidth;
+    }
+    if (d.rank) {
+        m.rank = *d.rank;
+    }
+    if (d.minVoltageMv) {
+        m.minVoltageMv = *d.minVoltageMv;
+    }
+    if (d.maxVoltageMv) {
+        m.maxVoltageMv = *d.maxVoltageMv;
+    }
+    if (d.configuredVoltageMv) {
+        m.configuredVoltageMv = *d.configuredVoltageMv;
+    }
+    return m;
+}
+
 std::vector<Module> modulesFromSmbios(const smbios::Table& table) {
     std::vector<Module> modules;
     for (const auto* s : table.ofType(17)) {
         const auto d = smbios::decodeMemoryDevice(*s);
-        if (!d.installed) {
-            continue;
+        if (d.installed) {
+            modules.push_back(moduleFromDevice(d));
         }
-        Module m;
-        m.capacityBytes = d.sizeBytes;
-        m.bankLabel = d.bankLocator;
-        m.deviceLocator = d.deviceLocator;
-        m.manufacturer = d.manufacturer;
-        m.serialNumber = d.serialNumber;
-        m.partNumber = d.partNumber;
-        if (d.formFactor) {
-            m.formFactor = formFactorCode(*d.formFactor);
+    }
+    return modules;
+}
+
+// The same structures as udev decoded them at boot, from its database,
+// which every user may read.
+std::vector<Module> modulesFromUdev(const FileTree& files) {
+    std::vector<Module> modules;
+    const auto database = udev::readDmiDatabase(files);
+    if (!database) {
+        return modules;
+    }
+    for (const auto& device : udev::parseMemoryDevices(*database)) {
+        const auto d = udev::memoryDeviceFromFields(device.fields);
+        if (d.installed) {
+            modules.push_back(moduleFromDevice(d));
         }
-        if (d.memoryType) {
-            m.memoryType = memoryTypeCode(*d.memoryType);
-            m.smbiosMemoryType = *d.memoryType;
-        }
-        if (d.typeDetail) {
-            m.typeDetail = *d.typeDetail;
-        }
-        m.speedMts = d.speedMts;
-        m.configuredSpeedMts = d.configuredSpeedMts;
-        if (d.dataWidth) {
-            m.dataWidth = *d.dataWidth;
-        }
-        if (d.totalWidth) {
-            m.totalWidth = *d.totalWidth;
-        }
-        if (d.rank) {
-            m.rank = *d.rank;
-        }
-        if (d.minVoltageMv) {
-            m.minVoltageMv = *d.minVoltageMv;
-        }
-        if (d.maxVoltageMv) {
-            m.maxVoltageMv = *d.maxVoltageMv;
-        }
-        if (d.configuredVoltageMv) {
-            m.configuredVoltageMv = *d.configuredVoltageMv;
-        }
-        modules.push_back(std::move(m));
     }
     return modules;
 }
@@ -311,7 +334,12 @@ ObjectPtr buildInstance(const ProviderContext& context, std::size_t index, const
 }  // namespace
 
 std::vector<ObjectPtr> enumeratePhysicalMemory(const ProviderContext& context) {
+    // The firmware's table where it is readable (root only on most
+    // systems), else udev's decode of it, else the memory controller's view.
     std::vector<Module> modules = modulesFromSmbios(smbios::readTable(context.files));
+    if (modules.empty()) {
+        modules = modulesFromUdev(context.files);
+    }
     if (modules.empty()) {
         modules = modulesFromEdac(context.files);
     }
