@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <sstream>
 
 #include "wmi/StaticObject.h"
@@ -29,13 +30,34 @@ std::optional<std::uint32_t> kiloToMega(const std::optional<std::string>& khz) {
     return (*value + 500) / 1000;
 }
 
-std::optional<std::string> readSys(const FileTree& files, int cpuNumber, const char* rest) {
-    const auto content =
-        files.read("/sys/devices/system/cpu/cpu" + std::to_string(cpuNumber) + "/" + rest, 4096);
-    if (!content) {
-        return std::nullopt;
+struct PackageClocks {
+    std::optional<std::uint32_t> currentMhz;
+    std::optional<std::uint32_t> maxMhz;
+};
+
+// What cpufreq, readable by every user, says of a package's speeds: the
+// highest maximum among its CPUs (the cores of a hybrid or big.LITTLE
+// package reach different speeds) and the current speed of its first CPU
+// that reports one. CPUs of one frequency policy link to the same policy
+// directory, which is read once.
+PackageClocks cpufreqClocks(const FileTree& files, const std::vector<int>& cpus) {
+    PackageClocks clocks;
+    std::set<std::string> policiesRead;
+    for (const int cpu : cpus) {
+        const std::string dir = "/sys/devices/system/cpu/cpu" + std::to_string(cpu) + "/cpufreq";
+        if (const auto policy = files.readLink(dir);
+            policy && !policiesRead.insert(*policy).second) {
+            continue;
+        }
+        if (const auto maxMhz = kiloToMega(files.read(dir + "/cpuinfo_max_freq", 4096));
+            maxMhz && (!clocks.maxMhz || *maxMhz > *clocks.maxMhz)) {
+            clocks.maxMhz = maxMhz;
+        }
+        if (!clocks.currentMhz) {
+            clocks.currentMhz = kiloToMega(files.read(dir + "/scaling_cur_freq", 4096));
+        }
     }
-    return *content;
+    return clocks;
 }
 
 // What one package shows, gathered from every source before the instance is
@@ -189,12 +211,11 @@ void applyKernel(ProcessorFactsSet& f, const FileTree& files, const CpuInfo& inf
         }
     }
 
-    const int cpu0 = package.cpus.empty() ? 0 : package.cpus.front();
-    f.currentClockMhz = kiloToMega(readSys(files, cpu0, "cpufreq/scaling_cur_freq"));
-    if (!f.currentClockMhz) {
-        f.currentClockMhz = view.clockMhz;
-    }
-    f.maxClockMhz = kiloToMega(readSys(files, cpu0, "cpufreq/cpuinfo_max_freq"));
+    // Speeds from cpufreq; without it, the current speed cpuinfo shows. The
+    // firmware's maximum replaces cpufreq's where the table is readable.
+    const PackageClocks clocks = cpufreqClocks(files, package.cpus);
+    f.currentClockMhz = clocks.currentMhz ? clocks.currentMhz : view.clockMhz;
+    f.maxClockMhz = clocks.maxMhz;
     f.l2Kb = caches.totalKb(package.cpus, 2);
     f.l3Kb = caches.totalKb(package.cpus, 3);
 
