@@ -1,7 +1,11 @@
 // The sockets functions over the POSIX host-name and resolver calls. Nothing
 // needs starting on Linux, so start-up grants version 1.1 with the process's
-// descriptor limit as its socket count, and clean-up always succeeds.
+// descriptor limit as its socket count, and clean-up always succeeds. The
+// host's own name is answered from its interfaces, as Windows answers it.
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,6 +15,7 @@
 #include <cstring>
 #include <limits>
 
+#include "net/OwnHostAddresses.h"
 #include "net/Sockets.h"
 
 namespace tolvex {
@@ -54,6 +59,18 @@ class PosixSockets : public Sockets {
     int WSAGetLastError() override { return m_lastError; }
 
     std::optional<HostEntry> gethostbyname(const std::string& name) override {
+        std::optional<HostEntry> resolved = resolve(name);
+        char hostName[256] = {};
+        if (::gethostname(hostName, sizeof hostName - 1) != 0 ||
+            !ownhost::isOwnHostName(name, hostName)) {
+            return resolved;
+        }
+        return ownhost::ownHostEntry(interfaceAddresses(), resolved);
+    }
+
+  private:
+    // The resolver's IPv4 answer for a name, each address once.
+    static std::optional<HostEntry> resolve(const std::string& name) {
         addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;  // one socket type: each address once
@@ -81,7 +98,31 @@ class PosixSockets : public Sockets {
         return entry;
     }
 
-  private:
+    // The IPv4 addresses of the interfaces, in the kernel's order (by
+    // interface index); no value when the list cannot be had.
+    static std::optional<std::vector<ownhost::InterfaceAddress>> interfaceAddresses() {
+        ifaddrs* list = nullptr;
+        if (::getifaddrs(&list) != 0) {
+            return std::nullopt;
+        }
+        std::vector<ownhost::InterfaceAddress> addresses;
+        for (const ifaddrs* item = list; item != nullptr; item = item->ifa_next) {
+            if (item->ifa_addr == nullptr || item->ifa_addr->sa_family != AF_INET) {
+                continue;
+            }
+            sockaddr_in address{};
+            std::memcpy(&address, item->ifa_addr, sizeof address);
+            ownhost::InterfaceAddress entry;
+            entry.interfaceName = item->ifa_name != nullptr ? item->ifa_name : "";
+            entry.up = (item->ifa_flags & IFF_UP) != 0;
+            entry.loopback = (item->ifa_flags & IFF_LOOPBACK) != 0;
+            std::memcpy(entry.address.data(), &address.sin_addr.s_addr, 4);  // network order
+            addresses.push_back(std::move(entry));
+        }
+        ::freeifaddrs(list);
+        return addresses;
+    }
+
     static std::int16_t socketCount() {
         rlimit limit{};
         constexpr auto kMax = std::numeric_limits<std::int16_t>::max();

@@ -1,8 +1,12 @@
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "net/modGetIPInfo.h"
 #include "tests/support/RecordingProgramEnd.h"
@@ -49,33 +53,53 @@ TEST(PosixSockets, UnresolvableNameIsTheNullAnswer) {
     EXPECT_FALSE(tolvex::platformSockets().gethostbyname("no-such-host.invalid").has_value());
 }
 
-// The list holds what the system resolver answers for the host name: its
+// A name other than the host's own is answered by the system resolver: its
 // IPv4 addresses in order, each once.
-TEST(PosixSockets, ListsTheResolversAddressesForTheHostName) {
-    char host[256] = {};
-    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+TEST(PosixSockets, OtherNamesAreTheResolversAnswer) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     addrinfo* result = nullptr;
-    if (::getaddrinfo(host, nullptr, &hints, &result) != 0) {
-        GTEST_SKIP() << "the resolver does not know this host's name";
+    if (::getaddrinfo("localhost", nullptr, &hints, &result) != 0) {
+        GTEST_SKIP() << "the resolver does not know localhost";
     }
-    std::vector<std::string> expected;
+    std::vector<std::vector<std::uint8_t>> expected;
     for (const addrinfo* info = result; info != nullptr; info = info->ai_next) {
-        char text[INET_ADDRSTRLEN] = {};
         const auto* address = reinterpret_cast<const sockaddr_in*>(info->ai_addr);
-        ASSERT_NE(::inet_ntop(AF_INET, &address->sin_addr, text, sizeof text), nullptr);
-        if (std::find(expected.begin(), expected.end(), text) == expected.end()) {
-            expected.emplace_back(text);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&address->sin_addr.s_addr);
+        std::vector<std::uint8_t> entry(bytes, bytes + 4);
+        if (std::find(expected.begin(), expected.end(), entry) == expected.end()) {
+            expected.push_back(entry);
         }
     }
     ::freeaddrinfo(result);
 
+    const auto answer = tolvex::platformSockets().gethostbyname("localhost");
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(answer->h_length, 4);
+    EXPECT_EQ(answer->h_addr_list, expected);
+}
+
+// This machine's own name: no loopback address is listed while an interface
+// other than loopback is up with an IPv4 address.
+TEST(PosixSockets, OwnNameListsNoLoopbackBesideRealAddresses) {
+    ifaddrs* list = nullptr;
+    ASSERT_EQ(::getifaddrs(&list), 0);
+    bool realAddress = false;
+    for (const ifaddrs* item = list; item != nullptr; item = item->ifa_next) {
+        realAddress =
+            realAddress || (item->ifa_addr != nullptr && item->ifa_addr->sa_family == AF_INET &&
+                            (item->ifa_flags & IFF_UP) && !(item->ifa_flags & IFF_LOOPBACK));
+    }
+    ::freeifaddrs(list);
+
     RecordingScreen screen;
     ip::DetectIPAddresses(tolvex::platformSockets(), screen);
     EXPECT_TRUE(screen.boxes.empty());
-    EXPECT_FALSE(expected.empty());
-    EXPECT_EQ(screen.lists["lstIPAddr"], expected);
+    const auto& shown = screen.lists["lstIPAddr"];
+    ASSERT_FALSE(shown.empty());
+    const bool loopbackShown = std::any_of(
+        shown.begin(), shown.end(), [](const std::string& a) { return a.rfind("127.", 0) == 0; });
+    EXPECT_EQ(loopbackShown, !realAddress);
 }
 
 }  // namespace
