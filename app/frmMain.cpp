@@ -7,7 +7,6 @@
 #include "sections/Detectors.h"
 #include "sections/Policies.h"
 #include "sections/StartupSequence.h"
-#include "ui/ScreenBuilder.h"
 #include "ui/ScreenDefinitions.h"
 #include "wmi/WmiNames.h"
 
@@ -24,32 +23,26 @@ std::string panelName(std::int16_t index) {
 }  // namespace
 
 frmMain::frmMain(FrmMainParts parts)
-    : m_parts(std::move(parts)),
-      m_window(std::make_unique<ui::MainWindow>()),
-      m_screen(std::make_unique<ui::QtScreen>(*m_window, m_parts.messages)),
-      m_context{*m_screen, m_state, m_parts.format} {
+    : m_parts(std::move(parts)), m_context{m_parts.windows.screen(), m_state, m_parts.format} {
     connectSelectorHandlers(m_context);
-    connect(m_window.get(), &ui::MainWindow::activated, this, &frmMain::Form_Activate);
-    connect(m_window.get(), &ui::MainWindow::unloading, this, &frmMain::Form_Unload);
-    connect(m_window.get(), &ui::MainWindow::sectionMenuClicked, this,
-            [this](int index) { mnuSections_Click(static_cast<std::int16_t>(index)); });
-    connect(m_window.get(), &ui::MainWindow::fileMenuClicked, this,
-            [this](int index) { mnuFileItem_Click(static_cast<std::int16_t>(index)); });
+    m_parts.windows.setEvents({
+        [this] { Form_Activate(); },
+        [this] { Form_Unload(); },
+        [this](std::int16_t Index) { mnuSections_Click(Index); },
+        [this](std::int16_t Index) { mnuFileItem_Click(Index); },
+    });
 }
 
 frmMain::~frmMain() {
-    // The handlers capture the context; drop them with the screen first.
-    m_screen.reset();
+    // The window system outlives this object; nothing may call back into it.
+    m_parts.windows.setEvents({});
+    for (const char* selector : {"cboCPUs", "cboMem", "cboNIC", "cboSCSI", "lvDrives"}) {
+        m_parts.windows.screen().setClickHandler(selector, {});
+    }
 }
 
 void frmMain::show() {
-    m_window->adjustSize();
-    ui::centreOnScreen(m_window.get());
-    m_window->show();
-    // Ask for activation too: where no window manager hands it out, the
-    // first activation (and with it the start-up sequence) still comes.
-    m_window->raise();
-    m_window->activateWindow();
+    m_parts.windows.showMainWindow();
 }
 
 void frmMain::Form_Load() {
@@ -57,7 +50,7 @@ void frmMain::Form_Load() {
     m_state.DetectionDone = false;
     skipOnFailure([&] { m_state.ManagementService = m_parts.connect(wmi::kMoniker); });
     skipOnFailure(
-        [&] { modGetIPInfo::StartWinsock(m_parts.sockets, *m_screen, m_parts.programEnd); });
+        [&] { modGetIPInfo::StartWinsock(m_parts.sockets, screen(), m_parts.programEnd); });
 }
 
 void frmMain::Form_Activate() {
@@ -67,20 +60,16 @@ void frmMain::Form_Activate() {
         return;
     }
     m_detecting = true;
-    ui::LoadingWindow& loading = m_screen->loadingWindow();
-    loading.adjustSize();
-    ui::centreOnScreen(&loading);
-    loading.show();
-    loading.raise();
+    m_parts.windows.showLoadingWindow();
     try {
         runDetectionSteps(m_context,
-                          [this] { modGetIPInfo::DetectIPAddresses(m_parts.sockets, *m_screen); });
+                          [this] { modGetIPInfo::DetectIPAddresses(m_parts.sockets, screen()); });
     } catch (const std::exception& error) {
         // The detectors trap their own failures; one that still escapes ends
         // the sequence with its description rather than the program.
-        m_screen->messageBox(error.what(), kDetectionErrorTitle, kStyleInformation);
+        screen().messageBox(error.what(), kDetectionErrorTitle, kStyleInformation);
     }
-    m_screen->unloadLoadingWindow();
+    m_parts.windows.unloadLoadingWindow();
     m_state.DetectionDone = true;
     m_detecting = false;
 }
@@ -90,17 +79,17 @@ void frmMain::Form_Unload() {
         return;
     }
     m_unloaded = true;
-    m_screen->unloadLoadingWindow();
-    modGetIPInfo::EndWinsock(m_parts.sockets, *m_screen, m_parts.programEnd);
+    m_parts.windows.unloadLoadingWindow();
+    modGetIPInfo::EndWinsock(m_parts.sockets, screen(), m_parts.programEnd);
 }
 
 void frmMain::mnuSections_Click(std::int16_t Index) {
     if (Index < 1 || Index > kSectionCount) {
         return;
     }
-    m_screen->setVisible(panelName(m_state.CurrentSection), false);
+    screen().setVisible(panelName(m_state.CurrentSection), false);
     m_state.CurrentSection = static_cast<std::int16_t>(Index - 1);
-    m_screen->setVisible(panelName(m_state.CurrentSection), true);
+    screen().setVisible(panelName(m_state.CurrentSection), true);
 }
 
 void frmMain::mnuFileItem_Click(std::int16_t Index) {
@@ -127,16 +116,16 @@ void frmMain::openAuthorWebPage() {
         started = false;
     }
     if (!started) {
-        m_screen->messageBox(kBrowserErrorText, kBrowserErrorTitle, kStyleExclamation);
+        screen().messageBox(kBrowserErrorText, kBrowserErrorTitle, kStyleExclamation);
     }
 }
 
 void frmMain::ShowAboutBox() {
-    frmAbout::showModal(m_window.get());
+    m_parts.windows.showAboutBox(frmAbout::versionText());
 }
 
 void frmMain::CloseMainWindow() {
-    m_window->close();
+    m_parts.windows.closeMainWindow();
 }
 
 }  // namespace tolvex

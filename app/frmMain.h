@@ -1,18 +1,14 @@
 #pragma once
 
-#include <QObject>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string_view>
 
 #include "app/Browser.h"
 #include "net/Sockets.h"
 #include "sections/MainState.h"
 #include "ui/ProgramEnd.h"
-#include "ui/MessageBoxes.h"
-#include "ui/QtScreen.h"
-#include "ui/Windows.h"
+#include "ui/WindowSystem.h"
 
 namespace tolvex {
 
@@ -20,23 +16,24 @@ namespace tolvex {
 // pass an in-memory service, scripted sockets and recorders.
 struct FrmMainParts {
     std::function<ServicePtr(std::string_view moniker)> connect;
+    WindowSystem& windows;
     Sockets& sockets;
     ProgramEnd& programEnd;
-    ui::MessagePresenter& messages;
     BrowserLauncher& browser;
     NumberFormat format;
 };
 
 // The main window's behaviour: its lifecycle and the start-up sequence, the
-// section menu, the File menu and the About box.
-class frmMain : public QObject {
-    Q_OBJECT
+// section menu, the File menu and the About box. It knows no toolkit: the
+// window system raises its events and shows what it asks for.
+class frmMain {
   public:
     explicit frmMain(FrmMainParts parts);
-    ~frmMain() override;
+    ~frmMain();
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
 
-    ui::MainWindow& window() { return *m_window; }
-    ui::QtScreen& screen() { return *m_screen; }
+    Screen& screen() { return m_parts.windows.screen(); }
     const MainState& state() const { return m_state; }
 
     // Places the window at the centre of the screen and shows it; its first
@@ -56,8 +53,6 @@ class frmMain : public QObject {
 
   private:
     FrmMainParts m_parts;
-    std::unique_ptr<ui::MainWindow> m_window;
-    std::unique_ptr<ui::QtScreen> m_screen;
     MainState m_state;
     SectionContext m_context;
     bool m_detecting = false;

@@ -37,11 +37,12 @@
 
 #include "app/Browser.h"
 #include "app/ImmediateEnd.h"
-#include "app/LocaleFormat.h"
 #include "app/frmMain.h"
 #include "net/Sockets.h"
-#include "ui/MessageBoxes.h"
 #include "ui/ScreenDefinitions.h"
+#include "ui/qt/LocaleFormat.h"
+#include "ui/qt/MessageBoxes.h"
+#include "ui/qt/QtWindowSystem.h"
 #include "wmi/Management.h"
 #include "wmi/WmiNames.h"
 #include "wmi/linux/LinuxService.h"
@@ -91,14 +92,15 @@ int runChild(int argc, char** argv, std::int64_t startedNs, const std::string& r
     CountingPresenter messages;
     tolvex::ImmediateProgramEnd programEnd;
     const std::unique_ptr<tolvex::BrowserLauncher> browser = tolvex::platformBrowser();
+    tolvex::ui::QtWindowSystem windows(messages);
     tolvex::frmMain form({
         [root](std::string_view moniker) {
             return root == "/" ? tolvex::Connect(moniker)
                                : tolvex::linuxprov::makeLinuxService(root);
         },
+        windows,
         tolvex::platformSockets(),
         programEnd,
-        messages,
         *browser,
         tolvex::numberFormatFor(QLocale::system()),
     });
@@ -106,7 +108,7 @@ int runChild(int argc, char** argv, std::int64_t startedNs, const std::string& r
     int status = 1;
     // Connected after frmMain's own handler, so it runs right after
     // Form_Activate has returned.
-    QObject::connect(&form.window(), &tolvex::ui::MainWindow::activated, &application, [&] {
+    QObject::connect(&windows.mainWindow(), &tolvex::ui::MainWindow::activated, &application, [&] {
         if (!form.state().DetectionDone || status == 0) {
             return;
         }
@@ -130,7 +132,7 @@ int runChild(int argc, char** argv, std::int64_t startedNs, const std::string& r
 
     form.Form_Load();
     form.show();
-    const int loopStatus = QApplication::exec();
+    const int loopStatus = windows.runEventLoop();
     return status == 0 ? 0 : (loopStatus ? loopStatus : 1);
 }
 

@@ -1,9 +1,9 @@
 # The program's start-up sequence under valgrind's leak checker: any
 # definitely lost block fails the test.
 find_program(VALGRIND valgrind)
-if(TOLVEX_GUI AND TARGET tolvex_app_lib AND VALGRIND AND NOT TOLVEX_SANITIZE AND NOT WIN32)
+if(TOLVEX_GUI AND TARGET tolvex_qt AND VALGRIND AND NOT TOLVEX_SANITIZE AND NOT WIN32)
   add_executable(tolvex-leak-check ${CMAKE_CURRENT_SOURCE_DIR}/leak/SequenceLeakCheck.cpp)
-  target_link_libraries(tolvex-leak-check PRIVATE tolvex_app_lib)
+  target_link_libraries(tolvex-leak-check PRIVATE tolvex_app_lib tolvex_qt)
   add_test(NAME tolvex_startup_leak_check
            COMMAND ${VALGRIND} --quiet --suppressions=${CMAKE_CURRENT_SOURCE_DIR}/leak/qt.supp --leak-check=full --errors-for-leak-kinds=definite
                    --show-leak-kinds=definite --error-exitcode=3

@@ -10,22 +10,23 @@
 #include <memory>
 
 #include "app/Browser.h"
-#include "app/LocaleFormat.h"
 #include "app/frmMain.h"
 #include "net/Sockets.h"
-#include "ui/MessageBoxes.h"
+#include "ui/qt/LocaleFormat.h"
+#include "ui/qt/MessageBoxes.h"
+#include "ui/qt/QtWindowSystem.h"
 #include "wmi/Management.h"
 
 namespace {
 
 class CountingMessages : public tolvex::ui::MessagePresenter {
-public:
+  public:
     void show(const std::string&, const std::string&, int) override { ++count; }
     int count = 0;
 };
 
 class FailingEnd : public tolvex::ProgramEnd {
-public:
+  public:
     [[noreturn]] void endProgram() override {
         std::fprintf(stderr, "the sockets layer ended the program\n");
         std::exit(2);
@@ -40,11 +41,12 @@ int main(int argc, char* argv[]) {
     FailingEnd end;
     const std::unique_ptr<tolvex::BrowserLauncher> browser = tolvex::platformBrowser();
     {
+        tolvex::ui::QtWindowSystem windows(messages);
         tolvex::frmMain form({
             [](std::string_view moniker) { return tolvex::Connect(moniker); },
+            windows,
             tolvex::platformSockets(),
             end,
-            messages,
             *browser,
             tolvex::numberFormatFor(QLocale::system()),
         });

@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 
 #include "tests/ui/UiTestSupport.h"
-#include "ui/QtScreen.h"
+#include "ui/qt/QtScreen.h"
 #include "wmi/Failure.h"
 
 namespace tolvex::ui {

@@ -23,9 +23,9 @@
 #include <sstream>
 
 #include "tests/ui/UiTestSupport.h"
-#include "ui/ScreenBuilder.h"
 #include "ui/ScreenDefinitions.h"
-#include "ui/Windows.h"
+#include "ui/qt/ScreenBuilder.h"
+#include "ui/qt/Windows.h"
 
 namespace tolvex::ui {
 namespace {

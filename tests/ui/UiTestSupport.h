@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/Browser.h"
-#include "ui/MessageBoxes.h"
+#include "ui/qt/MessageBoxes.h"
 
 namespace tolvex::testing {
 

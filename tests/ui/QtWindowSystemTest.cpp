@@ -1,6 +1,6 @@
-// frmMain's behaviour on the in-memory service, scripted sockets and
-// recorders: load, the start-up sequence, navigation, the File menu and the
-// About box.
+// frmMain over the Qt window system, offscreen: the initial screen, the menu
+// actions, the About box, the progress window, the selectors after a failed
+// detection and the window's close.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,8 +11,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "app/LocaleFormat.h"
-#include "app/frmAbout.h"
 #include "app/frmMain.h"
 #include "tests/support/InMemoryService.h"
 #include "tests/support/RecordingProgramEnd.h"
@@ -20,6 +18,8 @@
 #include "tests/support/ScriptedSockets.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/ScreenDefinitions.h"
+#include "ui/qt/LocaleFormat.h"
+#include "ui/qt/QtWindowSystem.h"
 #include "wmi/Failure.h"
 
 namespace tolvex {
@@ -28,11 +28,12 @@ namespace {
 using testing::RecordingBrowser;
 using testing::RecordingPresenter;
 
-class FrmMainTest : public ::testing::Test {
+class QtFrmMainTest : public ::testing::Test {
   protected:
     void SetUp() override {
         testing::qtApp();
         testing::addSampleMachine(*service);
+        windows = std::make_unique<ui::QtWindowSystem>(messages);
         form = std::make_unique<frmMain>(
             FrmMainParts{[this](std::string_view moniker) -> ServicePtr {
                              monikers.emplace_back(moniker);
@@ -41,12 +42,19 @@ class FrmMainTest : public ::testing::Test {
                              }
                              return service;
                          },
-                         sockets, programEnd, messages, browser, NumberFormat::point()});
+                         *windows, sockets, programEnd, browser, NumberFormat::point()});
         messages.progress = [this] {
-            return form->screen().hasLoadingWindow() ? form->screen().text("lblLoad")
-                                                     : std::string();
+            return windows->loadingWindowLoaded() ? windows->screen().text("lblLoad")
+                                                  : std::string();
         };
     }
+
+    void TearDown() override {
+        form.reset();
+        windows.reset();
+    }
+
+    ui::MainWindow& window() { return windows->mainWindow(); }
 
     std::vector<std::string> visiblePanels() {
         std::vector<std::string> shown;
@@ -77,10 +85,11 @@ class FrmMainTest : public ::testing::Test {
     RecordingBrowser browser;
     bool connectFails = false;
     std::vector<std::string> monikers;
+    std::unique_ptr<ui::QtWindowSystem> windows;
     std::unique_ptr<frmMain> form;
 };
 
-TEST_F(FrmMainTest, FreshWindowShowsTheSystemPanelAndInitialTexts) {
+TEST_F(QtFrmMainTest, FreshWindowShowsTheSystemPanelAndInitialTexts) {
     form->Form_Load();
     EXPECT_EQ(visiblePanels(), std::vector<std::string>{"frSections(0)"});
     for (const ui::Element* field : ui::valueFields(ui::frmMainDefinition())) {
@@ -92,8 +101,8 @@ TEST_F(FrmMainTest, FreshWindowShowsTheSystemPanelAndInitialTexts) {
     for (const char* selector : {"cboCPUs", "cboMem", "cboNIC", "cboSCSI"}) {
         EXPECT_EQ(form->screen().itemCount(selector), 0) << selector;
     }
-    EXPECT_EQ(form->window().findChild<QListWidget*>("lstIPAddr")->count(), 0);
-    EXPECT_EQ(form->window().findChild<QTreeWidget*>("lvDrives")->topLevelItemCount(), 0);
+    EXPECT_EQ(window().findChild<QListWidget*>("lstIPAddr")->count(), 0);
+    EXPECT_EQ(window().findChild<QTreeWidget*>("lvDrives")->topLevelItemCount(), 0);
     // Load connects and starts the sockets, and queries nothing.
     EXPECT_EQ(monikers, std::vector<std::string>{"WinMgmts:"});
     EXPECT_EQ(service->callCount(), 0);
@@ -102,25 +111,7 @@ TEST_F(FrmMainTest, FreshWindowShowsTheSystemPanelAndInitialTexts) {
     EXPECT_EQ(sockets.calls.front(), "WSAStartup");
 }
 
-TEST_F(FrmMainTest, TheSequenceRunsOnceAndASecondActivationChangesNothing) {
-    form->Form_Load();
-    form->Form_Activate();
-    EXPECT_TRUE(form->state().DetectionDone);
-    EXPECT_FALSE(form->screen().hasLoadingWindow());
-    EXPECT_EQ(visiblePanels(), std::vector<std::string>{"frSections(0)"});
-    const int cpus = form->screen().itemCount("cboCPUs");
-    EXPECT_EQ(cpus, 2);
-    const std::string speed = form->screen().text("lblCPUSpeed");
-    const int calls = service->callCount();
-    EXPECT_GT(calls, 0);
-
-    form->Form_Activate();
-    EXPECT_EQ(form->screen().itemCount("cboCPUs"), cpus);
-    EXPECT_EQ(form->screen().text("lblCPUSpeed"), speed);
-    EXPECT_EQ(service->callCount(), calls);
-}
-
-TEST_F(FrmMainTest, WithoutTheServiceThreeDetectionErrorsAppearDuringTheirSteps) {
+TEST_F(QtFrmMainTest, WithoutTheServiceThreeDetectionErrorsAppearDuringTheirSteps) {
     connectFails = true;
     form->Form_Load();  // the failure itself is silent
     EXPECT_TRUE(messages.boxes.empty());
@@ -135,52 +126,21 @@ TEST_F(FrmMainTest, WithoutTheServiceThreeDetectionErrorsAppearDuringTheirSteps)
     EXPECT_EQ(form->screen().text("lblCPUCount"), "0 processor(s) detected.");
     EXPECT_EQ(form->screen().itemCount("cboCPUs"), 0);
     EXPECT_TRUE(form->state().DetectionDone);
-    EXPECT_FALSE(form->screen().hasLoadingWindow());
+    EXPECT_FALSE(windows->loadingWindowLoaded());
 }
 
-TEST_F(FrmMainTest, SectionMenuShowsExactlyOnePanel) {
+TEST_F(QtFrmMainTest, MenuActionsReachTheHandlers) {
     form->Form_Load();
-    form->mnuSections_Click(2);
-    EXPECT_EQ(visiblePanels(), std::vector<std::string>{"frSections(1)"});
-    form->mnuSections_Click(2);
-    EXPECT_EQ(visiblePanels(), std::vector<std::string>{"frSections(1)"});
-    EXPECT_EQ(form->state().CurrentSection, 1);
-    form->mnuSections_Click(8);
-    form->mnuSections_Click(1);
-    EXPECT_EQ(visiblePanels(), std::vector<std::string>{"frSections(0)"});
-    // Indices outside the array do nothing.
-    form->mnuSections_Click(0);
-    form->mnuSections_Click(9);
-    EXPECT_EQ(visiblePanels(), std::vector<std::string>{"frSections(0)"});
-}
-
-TEST_F(FrmMainTest, MenuActionsReachTheHandlers) {
-    form->Form_Load();
-    form->window().menuAction("mnuSections(6)")->trigger();
+    window().menuAction("mnuSections(6)")->trigger();
     EXPECT_EQ(visiblePanels(), std::vector<std::string>{"frSections(5)"});
     browser.succeeds = true;
-    form->window().menuAction("mnuFileItem(1)")->trigger();
+    window().menuAction("mnuFileItem(1)")->trigger();
     EXPECT_EQ(browser.opened, std::vector<std::string>{kAuthorWebPage});
     EXPECT_TRUE(messages.boxes.empty());
 }
 
-TEST_F(FrmMainTest, BrowserFailureShowsTheStartupErrorOnce) {
-    form->Form_Load();
-    form->mnuSections_Click(3);
-    browser.succeeds = false;
-    form->mnuFileItem_Click(1);
-    ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_EQ(messages.boxes[0].text, "Unable to find Internet Explorer in its default folder.");
-    EXPECT_EQ(messages.boxes[0].title, "IE Startup Error");
-    EXPECT_EQ(messages.boxes[0].style, 48);
-    EXPECT_EQ(visiblePanels(), std::vector<std::string>{"frSections(2)"});
-    form->mnuFileItem_Click(3);  // the separator
-    form->mnuFileItem_Click(7);
-    EXPECT_EQ(messages.boxes.size(), 1u);
-}
-
 // Opens the About box, reads lblVer once it is up, and presses Enter (or
-// Esc) on it; the box must close for showModal to return.
+// Esc) on it; the box must close for the File item's handler to return.
 std::string aboutBoxText(frmMain& form, Qt::Key key) {
     std::string seen;
     bool forced = false;
@@ -205,19 +165,18 @@ std::string aboutBoxText(frmMain& form, Qt::Key key) {
     return seen;
 }
 
-TEST_F(FrmMainTest, AboutBoxShowsTheVersionEachTimeAndClosesWithEnterOrEsc) {
+TEST_F(QtFrmMainTest, AboutBoxShowsTheVersionEachTimeAndClosesWithEnterOrEsc) {
     form->Form_Load();
-    EXPECT_EQ(frmAbout::versionText(), "Version: 1.0.6");
     EXPECT_EQ(aboutBoxText(*form, Qt::Key_Return), "Version: 1.0.6");
     EXPECT_EQ(aboutBoxText(*form, Qt::Key_Return), "Version: 1.0.6");
     EXPECT_EQ(aboutBoxText(*form, Qt::Key_Escape), "Version: 1.0.6");
 }
 
-TEST_F(FrmMainTest, ClosingTheWindowCleansUpTheSocketsOnce) {
+TEST_F(QtFrmMainTest, ClosingTheWindowCleansUpTheSocketsOnce) {
     form->Form_Load();
-    form->window().show();
+    window().show();
     form->CloseMainWindow();
-    form->window().close();
+    window().close();
     int cleanups = 0;
     for (const std::string& call : sockets.calls) {
         cleanups += call == "WSACleanup";
@@ -226,12 +185,40 @@ TEST_F(FrmMainTest, ClosingTheWindowCleansUpTheSocketsOnce) {
     EXPECT_EQ(programEnd.calls, 0);
 }
 
-TEST_F(FrmMainTest, AFailedSocketsStartEndsTheProgramAfterItsMessage) {
-    sockets.startupResult = 10091;
-    EXPECT_THROW(form->Form_Load(), testing::ProgramEnded);
-    EXPECT_EQ(programEnd.calls, 1);
-    ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_EQ(messages.boxes[0].style, 0);
+TEST_F(QtFrmMainTest, ASelectorWhoseListingFailedShowsNoItemAsChosen) {
+    // The second processor's name cannot be read: the first stays listed,
+    // and nothing is chosen, so the combo box must not show its name while
+    // the details read "...".
+    service->inject(
+        {testing::InMemoryService::Call::Property, "Win32_Processor", 1, "Name", "Not found"});
+    form->Form_Load();
+    form->Form_Activate();
+    auto* combo = window().findChild<QComboBox*>("cboCPUs");
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->count(), 1);
+    EXPECT_EQ(combo->currentIndex(), -1);
+    EXPECT_TRUE(combo->currentText().isEmpty()) << combo->currentText().toStdString();
+    EXPECT_EQ(windows->screen().text("lblCPUSpeed"), "...");
+    // A section whose listing succeeded shows its first item, chosen.
+    auto* memory = window().findChild<QComboBox*>("cboMem");
+    EXPECT_EQ(memory->currentIndex(), 0);
+    EXPECT_EQ(memory->currentText(), memory->itemText(0));
+}
+
+TEST_F(QtFrmMainTest, TheProgressWindowIsOnViewDuringTheStepsAndUnloadedAfter) {
+    std::vector<std::string> seen;
+    service->onInjectedFailure = [&] {
+        seen.push_back(windows->loadingWindowLoaded() &&
+                               windows->qtScreen().loadingWindow().isVisible()
+                           ? windows->screen().text("lblLoad")
+                           : "not on view");
+    };
+    service->inject(
+        {testing::InMemoryService::Call::Enumerate, "Win32_VideoController", -1, "", "Not found"});
+    form->Form_Load();
+    form->Form_Activate();
+    EXPECT_EQ(seen, std::vector<std::string>{"Detecting video adapter..."});
+    EXPECT_FALSE(windows->loadingWindowLoaded());
 }
 
 TEST(LocaleFormatTest, SeparatorsComeFromTheLocale) {
@@ -246,12 +233,6 @@ TEST(LocaleFormatTest, SeparatorsComeFromTheLocale) {
     EXPECT_EQ(english.thousandsSeparator, ",");
     EXPECT_EQ(english.trueWord, "True");
     EXPECT_EQ(english.falseWord, "False");
-}
-
-TEST(BrowserCommandLineTest, DrivePathAndAddress) {
-    EXPECT_EQ(browserCommandLine("C", "https://tolvex.org/"),
-              "C:\\program files\\internet explorer\\iexplore.exe https://tolvex.org/");
-    EXPECT_EQ(browserCommandLine("", "https://tolvex.org/"), "");
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
+// The Linux program: frmMain over the Qt front end.
 #include <QApplication>
 #include <QLocale>
 
 #include "app/Browser.h"
 #include "app/ImmediateEnd.h"
-#include "app/LocaleFormat.h"
 #include "app/frmMain.h"
 #include "net/Sockets.h"
-#include "ui/MessageBoxes.h"
-#include "ui/ScreenBuilder.h"
+#include "ui/qt/LocaleFormat.h"
+#include "ui/qt/MessageBoxes.h"
+#include "ui/qt/QtWindowSystem.h"
+#include "ui/qt/ScreenBuilder.h"
 #include "wmi/Management.h"
 
 int main(int argc, char* argv[]) {
@@ -16,18 +18,19 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(tolvex::ui::windowIcon());
 
     tolvex::ui::QtMessagePresenter messages;
+    tolvex::ui::QtWindowSystem windows(messages);
     tolvex::ImmediateProgramEnd programEnd;
     const std::unique_ptr<tolvex::BrowserLauncher> browser = tolvex::platformBrowser();
 
     tolvex::frmMain form({
         [](std::string_view moniker) { return tolvex::Connect(moniker); },
+        windows,
         tolvex::platformSockets(),
         programEnd,
-        messages,
         *browser,
         tolvex::numberFormatFor(QLocale::system()),
     });
     form.Form_Load();
     form.show();
-    return QApplication::exec();
+    return windows.runEventLoop();
 }

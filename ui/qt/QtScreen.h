@@ -8,8 +8,8 @@
 #include <string>
 
 #include "ui/Screen.h"
-#include "ui/MessageBoxes.h"
-#include "ui/Windows.h"
+#include "ui/qt/MessageBoxes.h"
+#include "ui/qt/Windows.h"
 
 class QComboBox;
 class QLabel;

@@ -1,14 +1,15 @@
-#include "ui/QtScreen.h"
+#include "ui/qt/QtScreen.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
-#include "ui/ScreenBuilder.h"
 #include "ui/ScreenDefinitions.h"
+#include "ui/qt/ScreenBuilder.h"
 #include "wmi/Failure.h"
 
 namespace tolvex::ui {
@@ -106,7 +107,16 @@ std::string QtScreen::text(std::string_view field) const {
 }
 
 void QtScreen::addItem(std::string_view selector, const std::string& text) {
-    element<QComboBox>(selector)->addItem(fromUtf8(text));
+    auto* combo = element<QComboBox>(selector);
+    const int selected = combo->currentIndex();
+    combo->addItem(fromUtf8(text));
+    if (selected == -1 && combo->currentIndex() != -1) {
+        // A combo box chooses its first item by itself; here only a pick (or
+        // the detection's own choice of item 0) does, so a listing that
+        // failed part-way shows no item as chosen.
+        const QSignalBlocker quiet(combo);
+        combo->setCurrentIndex(-1);
+    }
 }
 
 int QtScreen::itemCount(std::string_view selector) const {

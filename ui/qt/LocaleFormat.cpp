@@ -1,4 +1,4 @@
-#include "app/LocaleFormat.h"
+#include "ui/qt/LocaleFormat.h"
 
 namespace tolvex {
 

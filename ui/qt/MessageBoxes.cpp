@@ -1,9 +1,9 @@
-#include "ui/MessageBoxes.h"
+#include "ui/qt/MessageBoxes.h"
 
 #include <QApplication>
 
 #include "ui/Screen.h"
-#include "ui/ScreenBuilder.h"
+#include "ui/qt/ScreenBuilder.h"
 
 namespace tolvex::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/ScreenBuilder.h"
+#include "ui/qt/ScreenBuilder.h"
 
 #include <QComboBox>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "ui/Windows.h"
+#include "ui/qt/Windows.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <map>
 
-#include "ui/ScreenBuilder.h"
 #include "ui/ScreenDefinitions.h"
+#include "ui/qt/ScreenBuilder.h"
 
 namespace tolvex::ui {
 
