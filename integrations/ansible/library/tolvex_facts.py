@@ -1,4 +1,4 @@
-#!/usr/bin/python3
+#!/usr/bin/python
 # -*- coding: utf-8 -*-
 # Tolvex: hardware inventory facts for Ansible, from tolvex-query.
 
