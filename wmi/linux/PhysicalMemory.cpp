@@ -133,78 +133,112 @@ namespace {
 using values::countOrNull;
 using values::integerOrNull;
 using values::textOrNull;
+using Device = smbios::MemoryDeviceInfo;
 
-// One module, from whichever source described it.
-struct Module {
-    std::optional<std::uint64_t> capacityBytes;
-    std::optional<std::string> bankLabel;
-    std::optional<std::string> deviceLocator;
-    std::optional<std::string> manufacturer;
-    std::optional<std::string> serialNumber;
-    std::optional<std::string> partNumber;
-    std::optional<int> formFactor;
-    std::optional<int> memoryType;
-    std::optional<int> smbiosMemoryType;
-    std::optional<int> typeDetail;
-    std::optional<std::uint32_t> speedMts;
-    std::optional<std::uint32_t> configuredSpeedMts;
-    std::optional<int> dataWidth;
-    std::optional<int> totalWidth;
-    std::optional<int> rank;
-    std::optional<int> minVoltageMv;
-    std::optional<int> maxVoltageMv;
-    std::optional<int> configuredVoltageMv;
+// What a memory controller's driver (EDAC) says of one module.
+struct EdacModule {
+    std::uint64_t capacityBytes = 0;
+    std::optional<std::string> label;     // dimm_label
+    std::optional<std::string> location;  // dimm_location
+    std::optional<int> memoryType;        // the class's code
 };
 
-// A module as the firmware's memory device structure describes it, decoded
-// from the table itself or by udev.
-Module moduleFromDevice(const smbios::MemoryDeviceInfo& d) {
-    Module m;
-    m.capacityBytes = d.sizeBytes;
-    m.bankLabel = d.bankLocator;
-    m.deviceLocator = d.deviceLocator;
-    m.manufacturer = d.manufacturer;
-    m.serialNumber = d.serialNumber;
-    m.partNumber = d.partNumber;
-    if (d.formFactor) {
-        m.formFactor = formFactorCode(*d.formFactor);
+// One property of the class: its name and how each source gives it. The
+// firmware's memory device (decoded from the table or by udev) and EDAC
+// are the sources; a source without a reader gives Null. Adding a property
+// is adding its row.
+struct MemoryProperty {
+    const char* name;
+    ManagementValue (*fromDevice)(const Device&);
+    ManagementValue (*fromEdac)(const EdacModule&);
+};
+
+constexpr auto kPhysicalMemoryText = [](const auto&) {
+    return ManagementValue::text("Physical Memory");
+};
+constexpr auto kClassName = [](const auto&) {
+    return ManagementValue::text(wmi::cls::PhysicalMemory);
+};
+
+namespace p = wmi::prop;
+
+// In the class's property order. Tag is the instance's number, set when it
+// is built.
+const MemoryProperty kMemoryProperties[] = {
+    {"Attributes", [](const Device& d) { return integerOrNull(d.rank); }, nullptr},
+    {p::BankLabel, [](const Device& d) { return textOrNull(d.bankLocator); },
+     [](const EdacModule& e) { return textOrNull(e.location); }},
+    {p::Capacity, [](const Device& d) { return countOrNull(d.sizeBytes); },
+     [](const EdacModule& e) { return countOrNull(std::optional(e.capacityBytes)); }},
+    {"Caption", kPhysicalMemoryText, kPhysicalMemoryText},
+    {"ConfiguredClockSpeed", [](const Device& d) { return integerOrNull(d.configuredSpeedMts); },
+     nullptr},
+    {"ConfiguredVoltage", [](const Device& d) { return integerOrNull(d.configuredVoltageMv); },
+     nullptr},
+    {"CreationClassName", kClassName, kClassName},
+    {p::DataWidth, [](const Device& d) { return integerOrNull(d.dataWidth); }, nullptr},
+    {"Description", kPhysicalMemoryText, kPhysicalMemoryText},
+    {p::DeviceLocator, [](const Device& d) { return textOrNull(d.deviceLocator); },
+     [](const EdacModule& e) { return textOrNull(e.label); }},
+    {p::FormFactor,
+     [](const Device& d) {
+         return d.formFactor ? ManagementValue::integer(formFactorCode(*d.formFactor))
+                             : ManagementValue::null();
+     },
+     nullptr},
+    {"HotSwappable", nullptr, nullptr},
+    {"InstallDate", nullptr, nullptr},
+    {"InterleaveDataDepth", nullptr, nullptr},
+    {"InterleavePosition", nullptr, nullptr},
+    {p::Manufacturer, [](const Device& d) { return textOrNull(d.manufacturer); }, nullptr},
+    {"MaxVoltage", [](const Device& d) { return integerOrNull(d.maxVoltageMv); }, nullptr},
+    {p::MemoryType,
+     [](const Device& d) {
+         return d.memoryType ? ManagementValue::integer(memoryTypeCode(*d.memoryType))
+                             : ManagementValue::null();
+     },
+     [](const EdacModule& e) { return integerOrNull(e.memoryType); }},
+    {"MinVoltage", [](const Device& d) { return integerOrNull(d.minVoltageMv); }, nullptr},
+    {p::Model, nullptr, nullptr},
+    {p::Name, kPhysicalMemoryText, kPhysicalMemoryText},
+    {"OtherIdentifyingInfo", nullptr, nullptr},
+    {p::PartNumber, [](const Device& d) { return textOrNull(d.partNumber); }, nullptr},
+    {"PositionInRow", nullptr, nullptr},
+    {"PoweredOn", nullptr, nullptr},
+    {"Removable", nullptr, nullptr},
+    {"Replaceable", nullptr, nullptr},
+    {p::SerialNumber, [](const Device& d) { return textOrNull(d.serialNumber); }, nullptr},
+    {"SKU", nullptr, nullptr},
+    {"SMBIOSMemoryType", [](const Device& d) { return integerOrNull(d.memoryType); }, nullptr},
+    {p::Speed, [](const Device& d) { return integerOrNull(d.speedMts); }, nullptr},
+    {p::Status, nullptr, nullptr},
+    {p::Tag, nullptr, nullptr},
+    {p::TotalWidth, [](const Device& d) { return integerOrNull(d.totalWidth); }, nullptr},
+    {p::TypeDetail, [](const Device& d) { return integerOrNull(d.typeDetail); }, nullptr},
+    {p::Version, nullptr, nullptr},
+};
+
+// One module's values, in the order of kMemoryProperties.
+using ModuleValues = std::vector<ManagementValue>;
+
+template <typename Source>
+ModuleValues describe(const Source& source,
+                      ManagementValue (*MemoryProperty::*reader)(const Source&)) {
+    ModuleValues values;
+    values.reserve(std::size(kMemoryProperties));
+    for (const auto& property : kMemoryProperties) {
+        const auto read = property.*reader;
+        values.push_back(read ? read(source) : ManagementValue::null());
     }
-    if (d.memoryType) {
-        m.memoryType = memoryTypeCode(*d.memoryType);
-        m.smbiosMemoryType = *d.memoryType;
-    }
-    if (d.typeDetail) {
-        m.typeDetail = *d.typeDetail;
-    }
-    m.speedMts = d.speedMts;
-    m.configuredSpeedMts = d.configuredSpeedMts;
-    if (d.dataWidth) {
-        m.dataWidth = *d.dataWidth;
-    }
-    if (d.totalWidth) {
-        m.totalWidth = *d.totalWidth;
-    }
-    if (d.rank) {
-        m.rank = *d.rank;
-    }
-    if (d.minVoltageMv) {
-        m.minVoltageMv = *d.minVoltageMv;
-    }
-    if (d.maxVoltageMv) {
-        m.maxVoltageMv = *d.maxVoltageMv;
-    }
-    if (d.configuredVoltageMv) {
-        m.configuredVoltageMv = *d.configuredVoltageMv;
-    }
-    return m;
+    return values;
 }
 
-std::vector<Module> modulesFromSmbios(const smbios::Table& table) {
-    std::vector<Module> modules;
+std::vector<ModuleValues> modulesFromSmbios(const smbios::Table& table) {
+    std::vector<ModuleValues> modules;
     for (const auto* s : table.ofType(17)) {
         const auto d = smbios::decodeMemoryDevice(*s);
         if (d.installed) {
-            modules.push_back(moduleFromDevice(d));
+            modules.push_back(describe(d, &MemoryProperty::fromDevice));
         }
     }
     return modules;
@@ -212,8 +246,8 @@ std::vector<Module> modulesFromSmbios(const smbios::Table& table) {
 
 // The same structures as udev decoded them at boot, from its database,
 // which every user may read.
-std::vector<Module> modulesFromUdev(const FileTree& files) {
-    std::vector<Module> modules;
+std::vector<ModuleValues> modulesFromUdev(const FileTree& files) {
+    std::vector<ModuleValues> modules;
     const auto database = udev::readDmiDatabase(files);
     if (!database) {
         return modules;
@@ -221,7 +255,7 @@ std::vector<Module> modulesFromUdev(const FileTree& files) {
     for (const auto& device : udev::parseMemoryDevices(*database)) {
         const auto d = udev::memoryDeviceFromFields(device.fields);
         if (d.installed) {
-            modules.push_back(moduleFromDevice(d));
+            modules.push_back(describe(d, &MemoryProperty::fromDevice));
         }
     }
     return modules;
@@ -248,8 +282,8 @@ std::optional<std::string> readLine(const FileTree& files, const std::string& pa
 // The EDAC view: /sys/devices/system/edac/mc/mcN/dimmM (or rankM) with the
 // module's size in MiB, its label, its location and its memory type. It is
 // readable by every user where a memory controller driver is loaded.
-std::vector<Module> modulesFromEdac(const FileTree& files) {
-    std::vector<Module> modules;
+std::vector<ModuleValues> modulesFromEdac(const FileTree& files) {
+    std::vector<ModuleValues> modules;
     const std::string base = "/sys/devices/system/edac/mc";
     for (const auto& controller : files.list(base)) {
         if (controller.compare(0, 2, "mc") != 0) {
@@ -270,62 +304,28 @@ std::vector<Module> modulesFromEdac(const FileTree& files) {
             if (end == size->c_str() || mib == 0 || mib > (1ull << 40)) {
                 continue;
             }
-            Module m;
+            EdacModule m;
             m.capacityBytes = static_cast<std::uint64_t>(mib) << 20;
-            m.deviceLocator = readLine(files, dir + "dimm_label");
-            m.bankLabel = readLine(files, dir + "dimm_location");
+            m.label = readLine(files, dir + "dimm_label");
+            m.location = readLine(files, dir + "dimm_location");
             if (const auto type = readLine(files, dir + "dimm_mem_type")) {
                 m.memoryType = edacMemoryTypeCode(*type);
             }
-            modules.push_back(std::move(m));
+            modules.push_back(describe(m, &MemoryProperty::fromEdac));
         }
     }
     return modules;
 }
 
-ObjectPtr buildInstance(const ProviderContext& context, std::size_t index, const Module& m) {
-    namespace p = wmi::prop;
+ObjectPtr buildInstance(const ProviderContext& context, std::size_t index,
+                        const ModuleValues& values) {
     const std::string tag = "Physical Memory " + std::to_string(index);
-    const auto i = [](const auto& v) { return integerOrNull(v); };
-    const auto physicalMemory = ManagementValue::text("Physical Memory");
-    std::vector<StaticObject::Property> props = {
-        {"Attributes", i(m.rank)},
-        {p::BankLabel, textOrNull(m.bankLabel)},
-        {p::Capacity, countOrNull(m.capacityBytes)},
-        {"Caption", physicalMemory},
-        {"ConfiguredClockSpeed", i(m.configuredSpeedMts)},
-        {"ConfiguredVoltage", i(m.configuredVoltageMv)},
-        {"CreationClassName", ManagementValue::text(wmi::cls::PhysicalMemory)},
-        {p::DataWidth, i(m.dataWidth)},
-        {"Description", physicalMemory},
-        {p::DeviceLocator, textOrNull(m.deviceLocator)},
-        {p::FormFactor, i(m.formFactor)},
-        {"HotSwappable", ManagementValue::null()},
-        {"InstallDate", ManagementValue::null()},
-        {"InterleaveDataDepth", ManagementValue::null()},
-        {"InterleavePosition", ManagementValue::null()},
-        {p::Manufacturer, textOrNull(m.manufacturer)},
-        {"MaxVoltage", i(m.maxVoltageMv)},
-        {p::MemoryType, i(m.memoryType)},
-        {"MinVoltage", i(m.minVoltageMv)},
-        {p::Model, ManagementValue::null()},
-        {p::Name, physicalMemory},
-        {"OtherIdentifyingInfo", ManagementValue::null()},
-        {p::PartNumber, textOrNull(m.partNumber)},
-        {"PositionInRow", ManagementValue::null()},
-        {"PoweredOn", ManagementValue::null()},
-        {"Removable", ManagementValue::null()},
-        {"Replaceable", ManagementValue::null()},
-        {p::SerialNumber, textOrNull(m.serialNumber)},
-        {"SKU", ManagementValue::null()},
-        {"SMBIOSMemoryType", i(m.smbiosMemoryType)},
-        {p::Speed, i(m.speedMts)},
-        {p::Status, ManagementValue::null()},
-        {p::Tag, ManagementValue::text(tag)},
-        {p::TotalWidth, i(m.totalWidth)},
-        {p::TypeDetail, i(m.typeDetail)},
-        {p::Version, ManagementValue::null()},
-    };
+    std::vector<StaticObject::Property> props;
+    props.reserve(values.size());
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const std::string name = kMemoryProperties[k].name;
+        props.emplace_back(name, name == p::Tag ? ManagementValue::text(tag) : values[k]);
+    }
     return std::make_shared<StaticObject>(
         wmi::cls::PhysicalMemory, instancePath(context, wmi::cls::PhysicalMemory, p::Tag, tag),
         std::move(props));
@@ -336,7 +336,7 @@ ObjectPtr buildInstance(const ProviderContext& context, std::size_t index, const
 std::vector<ObjectPtr> enumeratePhysicalMemory(const ProviderContext& context) {
     // The firmware's table where it is readable (root only on most
     // systems), else udev's decode of it, else the memory controller's view.
-    std::vector<Module> modules = modulesFromSmbios(smbios::readTable(context.files));
+    std::vector<ModuleValues> modules = modulesFromSmbios(smbios::readTable(context.files));
     if (modules.empty()) {
         modules = modulesFromUdev(context.files);
     }

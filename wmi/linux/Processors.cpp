@@ -60,134 +60,168 @@ PackageClocks cpufreqClocks(const FileTree& files, const std::vector<int>& cpus)
     return clocks;
 }
 
-// What one package shows, gathered from every source before the instance is
-// built.
-struct ProcessorFactsSet {
+// What the kernel says of one package.
+struct KernelPackage {
+    KernelCpuView view;
     std::optional<std::string> name;
-    std::optional<std::string> manufacturer;
-    std::optional<int> processorType;
-    std::optional<int> architecture;
-    std::optional<int> family;
-    std::optional<int> addressWidth;
-    std::optional<int> dataWidth;
-    std::optional<std::uint32_t> l2Kb;
-    std::optional<std::uint32_t> l2SpeedMhz;
-    std::optional<std::uint32_t> l3Kb;
-    std::optional<int> voltageTenths;
-    std::optional<int> voltageCaps;
-    std::optional<std::uint32_t> extClockMhz;
     std::optional<std::uint32_t> currentClockMhz;
     std::optional<std::uint32_t> maxClockMhz;
-    std::optional<int> level;
-    std::optional<std::string> status;
-    std::optional<int> cpuStatus;
-    std::optional<int> availability;
-    std::optional<std::string> processorId;
-    std::optional<std::string> version;
-    std::optional<int> revision;
-    std::optional<std::string> caption;
-    std::optional<std::string> stepping;
-    std::optional<std::uint32_t> cores;
-    std::optional<std::uint32_t> coresEnabled;
+    std::optional<std::uint32_t> l2Kb;
+    std::optional<std::uint32_t> l3Kb;
     std::optional<std::uint32_t> logicalProcessors;
-    std::optional<std::uint32_t> threadCount;
-    std::optional<std::string> socket;
-    std::optional<int> upgradeMethod;
-    std::optional<int> characteristics;
-    std::optional<std::string> serialNumber;
-    std::optional<std::string> partNumber;
-    std::optional<std::string> assetTag;
+    std::optional<std::uint32_t> cores;
 };
 
-// Fills in what the firmware's processor structure says, where the kernel
-// has not said it already.
-void applySmbios(ProcessorFactsSet& f, const smbios::ProcessorInfo& p, const smbios::Table& table) {
-    const auto keep = [](auto& field, const auto& value) {
-        if (!field && value) {
-            field = *value;
-        }
-    };
-    keep(f.name, p.version);
-    keep(f.manufacturer, p.manufacturer);
-    if (p.processorType) {
-        f.processorType = *p.processorType;
+// What the firmware says of one populated socket: its processor structure
+// and the caches it points to.
+struct FirmwareSocket {
+    smbios::ProcessorInfo info;
+    std::optional<smbios::CacheInfo> l2;
+    std::optional<smbios::CacheInfo> l3;
+
+    // The CPU's state from the status byte (1 enabled, 2 disabled by the
+    // user, …), for populated sockets.
+    std::optional<int> cpuStatus() const {
+        return info.populated() ? std::optional<int>(info.status & 0x07) : std::nullopt;
     }
-    if (p.family) {
-        f.family = *p.family;
-    }
-    if (p.id) {
-        f.processorId = processorIdText(*p.id);
-    }
-    if (p.voltage) {
-        f.voltageTenths = voltageTenths(*p.voltage);
-        f.voltageCaps = voltageCaps(*p.voltage);
-    }
-    keep(f.extClockMhz, p.externalClockMhz);
-    if (p.maxSpeedMhz) {
-        f.maxClockMhz = *p.maxSpeedMhz;
-    }
-    keep(f.currentClockMhz, p.currentSpeedMhz);
-    if (p.populated()) {
-        f.cpuStatus = p.status & 0x07;
-    }
-    f.socket = p.socket;
-    if (p.upgrade) {
-        f.upgradeMethod = *p.upgrade;
-    }
-    if (p.characteristics) {
-        f.characteristics = *p.characteristics;
-    }
-    keep(f.cores, p.coreCount);
-    keep(f.coresEnabled, p.coresEnabled);
-    keep(f.threadCount, p.threadCount);
-    f.serialNumber = p.serialNumber;
-    f.partNumber = p.partNumber;
-    f.assetTag = p.assetTag;
-    const auto cacheOf = [&](std::optional<std::uint16_t> handle) -> const smbios::Structure* {
+};
+
+// Which source a property takes when both give it.
+enum class Prefer { Kernel, Firmware };
+
+// One property of the class: its name, how the kernel and the firmware give
+// it, and which of the two wins. A source without a reader gives Null.
+// Adding a property is adding its row.
+struct ProcessorProperty {
+    const char* name;
+    ManagementValue (*fromKernel)(const KernelPackage&);
+    ManagementValue (*fromFirmware)(const FirmwareSocket&);
+    Prefer prefer = Prefer::Kernel;
+};
+
+namespace p = wmi::prop;
+using K = KernelPackage;
+using F = FirmwareSocket;
+
+ManagementValue text(const char* value) {
+    return ManagementValue::text(value);
+}
+
+// In the class's property order. DeviceID and SystemName belong to the
+// instance and are set when it is built.
+const ProcessorProperty kProcessorProperties[] = {
+    {p::AddressWidth, [](const K& k) { return integerOrNull(k.view.addressWidth); }, nullptr},
+    {"Architecture", [](const K& k) { return integerOrNull(k.view.architecture); }, nullptr},
+    {"AssetTag", nullptr, [](const F& f) { return textOrNull(f.info.assetTag); }},
+    // Every CPU the kernel lists is online and working.
+    {p::Availability, [](const K&) { return ManagementValue::integer(3); },
+     [](const F& f) {
+         return f.cpuStatus() == 1 ? ManagementValue::integer(3) : ManagementValue::null();
+     }},
+    {"Caption", [](const K& k) { return textOrNull(k.view.caption); }, nullptr},
+    {"Characteristics", nullptr, [](const F& f) { return integerOrNull(f.info.characteristics); }},
+    {"CpuStatus", [](const K&) { return ManagementValue::integer(1); },
+     [](const F& f) { return integerOrNull(f.cpuStatus()); }, Prefer::Firmware},
+    {"CreationClassName", [](const K&) { return text(wmi::cls::Processor); },
+     [](const F&) { return text(wmi::cls::Processor); }},
+    {p::CurrentClockSpeed, [](const K& k) { return integerOrNull(k.currentClockMhz); },
+     [](const F& f) { return integerOrNull(f.info.currentSpeedMhz); }},
+    {p::CurrentVoltage, nullptr,
+     [](const F& f) {
+         return f.info.voltage ? integerOrNull(voltageTenths(*f.info.voltage))
+                               : ManagementValue::null();
+     }},
+    {p::DataWidth, [](const K& k) { return integerOrNull(k.view.dataWidth); }, nullptr},
+    {"Description", [](const K& k) { return textOrNull(k.view.caption); }, nullptr},
+    {p::DeviceID, nullptr, nullptr},
+    {p::ExtClock, nullptr, [](const F& f) { return integerOrNull(f.info.externalClockMhz); }},
+    {"Family", nullptr, [](const F& f) { return integerOrNull(f.info.family); }},
+    {p::L2CacheSize, [](const K& k) { return integerOrNull(k.l2Kb); },
+     [](const F& f) { return f.l2 ? integerOrNull(f.l2->installedKb) : ManagementValue::null(); }},
+    // The cache's access time in ns as a clock in MHz.
+    {p::L2CacheSpeed, nullptr,
+     [](const F& f) {
+         return f.l2 && f.l2->speedNs
+                    ? ManagementValue::integer((1000u + *f.l2->speedNs / 2) / *f.l2->speedNs)
+                    : ManagementValue::null();
+     }},
+    {"L3CacheSize", [](const K& k) { return integerOrNull(k.l3Kb); },
+     [](const F& f) { return f.l3 ? integerOrNull(f.l3->installedKb) : ManagementValue::null(); }},
+    {p::Level, [](const K& k) { return integerOrNull(k.view.level); }, nullptr},
+    {p::Manufacturer, [](const K& k) { return textOrNull(k.view.manufacturer); },
+     [](const F& f) { return textOrNull(f.info.manufacturer); }},
+    // The firmware's maximum is the processor's rated one; cpufreq's is what
+    // the kernel may ask for.
+    {p::MaxClockSpeed, [](const K& k) { return integerOrNull(k.maxClockMhz); },
+     [](const F& f) { return integerOrNull(f.info.maxSpeedMhz); }, Prefer::Firmware},
+    {p::Name, [](const K& k) { return textOrNull(k.name); },
+     [](const F& f) { return textOrNull(f.info.version); }},
+    {"NumberOfCores", [](const K& k) { return integerOrNull(k.cores); },
+     [](const F& f) { return integerOrNull(f.info.coreCount); }},
+    {"NumberOfEnabledCore", nullptr, [](const F& f) { return integerOrNull(f.info.coresEnabled); }},
+    {"NumberOfLogicalProcessors", [](const K& k) { return integerOrNull(k.logicalProcessors); },
+     nullptr},
+    {p::PartNumber, nullptr, [](const F& f) { return textOrNull(f.info.partNumber); }},
+    {p::ProcessorId, [](const K& k) { return textOrNull(k.view.processorId); },
+     [](const F& f) {
+         return f.info.id ? ManagementValue::text(processorIdText(*f.info.id))
+                          : ManagementValue::null();
+     },
+     Prefer::Firmware},
+    // The kernel runs on it: a central processor.
+    {"ProcessorType", [](const K&) { return ManagementValue::integer(3); },
+     [](const F& f) { return integerOrNull(f.info.processorType); }, Prefer::Firmware},
+    {p::Revision, [](const K& k) { return integerOrNull(k.view.revision); }, nullptr},
+    {"Role", [](const K&) { return text("CPU"); }, [](const F&) { return text("CPU"); }},
+    {p::SerialNumber, nullptr, [](const F& f) { return textOrNull(f.info.serialNumber); }},
+    {"SocketDesignation", nullptr, [](const F& f) { return textOrNull(f.info.socket); }},
+    {p::Status, [](const K&) { return text("OK"); },
+     [](const F& f) { return f.cpuStatus() == 1 ? text("OK") : ManagementValue::null(); }},
+    {"Stepping", [](const K& k) { return textOrNull(k.view.stepping); }, nullptr},
+    {"SystemCreationClassName", [](const K&) { return text("Win32_ComputerSystem"); },
+     [](const F&) { return text("Win32_ComputerSystem"); }},
+    {"SystemName", nullptr, nullptr},
+    {"ThreadCount", nullptr, [](const F& f) { return integerOrNull(f.info.threadCount); }},
+    {"UpgradeMethod", nullptr, [](const F& f) { return integerOrNull(f.info.upgrade); }},
+    {p::Version, [](const K& k) { return textOrNull(k.view.version); }, nullptr},
+    {"VoltageCaps", nullptr,
+     [](const F& f) {
+         return f.info.voltage ? integerOrNull(voltageCaps(*f.info.voltage))
+                               : ManagementValue::null();
+     }},
+};
+
+FirmwareSocket firmwareSocket(const smbios::ProcessorInfo& info, const smbios::Table& table) {
+    FirmwareSocket socket{info, std::nullopt, std::nullopt};
+    const auto cacheOf =
+        [&](std::optional<std::uint16_t> handle) -> std::optional<smbios::CacheInfo> {
         if (!handle) {
-            return nullptr;
+            return std::nullopt;
         }
         const auto* s = table.byHandle(*handle);
-        return s && s->type == 7 ? s : nullptr;
-    };
-    if (const auto* l2 = cacheOf(p.l2Handle)) {
-        const auto cache = smbios::decodeCache(*l2);
-        keep(f.l2Kb, cache.installedKb);
-        if (cache.speedNs) {
-            f.l2SpeedMhz = (1000u + *cache.speedNs / 2) / *cache.speedNs;
+        if (!s || s->type != 7) {
+            return std::nullopt;
         }
-    }
-    if (const auto* l3 = cacheOf(p.l3Handle)) {
-        keep(f.l3Kb, smbios::decodeCache(*l3).installedKb);
-    }
+        return smbios::decodeCache(*s);
+    };
+    socket.l2 = cacheOf(info.l2Handle);
+    socket.l3 = cacheOf(info.l3Handle);
+    return socket;
 }
 
 // What the kernel says of one package.
-void applyKernel(ProcessorFactsSet& f, const FileTree& files, const CpuInfo& info,
-                 const cpu::Package& package, const cpu::CacheTable& caches,
-                 const std::optional<UnameInfo>& uname) {
+KernelPackage kernelPackage(const FileTree& files, const CpuInfo& info, const cpu::Package& package,
+                            const cpu::CacheTable& caches, const std::optional<UnameInfo>& uname) {
     const CpuInfo::Logical empty;
     const CpuInfo::Logical& first = package.first ? *package.first : empty;
     const auto field = [&](const char* key) { return info.field(first, key); };
-    const KernelCpuView view =
-        describeCpu(field, uname ? std::optional(uname->machine) : std::nullopt);
-
-    f.name = view.name;
-    f.manufacturer = view.manufacturer;
-    f.processorType = 3;  // the kernel runs on it: a central processor
-    f.architecture = view.architecture;
-    f.dataWidth = view.dataWidth;
-    f.addressWidth = view.addressWidth;
-    f.level = view.level;
-    f.revision = view.revision;
-    f.version = view.version;
-    f.caption = view.caption;
-    f.stepping = view.stepping;
-    f.processorId = view.processorId;
+    KernelPackage k;
+    k.view = describeCpu(field, uname ? std::optional(uname->machine) : std::nullopt);
+    k.name = k.view.name;
 
     // A package with several kinds of core (big.LITTLE) is named after all
     // of them.
-    if (!view.name) {
+    if (!k.name) {
         std::vector<std::string> parts;
         for (const auto& logical : info.cpus) {
             if (std::find(package.cpus.begin(), package.cpus.end(), logical.number) ==
@@ -205,82 +239,58 @@ void applyKernel(ProcessorFactsSet& f, const FileTree& files, const CpuInfo& inf
             for (const auto& part : parts) {
                 joined += (joined.empty() ? "" : " + ") + part;
             }
-            f.name = joined;
-        } else if (view.armArchitecture) {
-            f.name = "ARMv" + std::to_string(*view.armArchitecture) + " Processor";
+            k.name = joined;
+        } else if (k.view.armArchitecture) {
+            k.name = "ARMv" + std::to_string(*k.view.armArchitecture) + " Processor";
         }
     }
 
-    // Speeds from cpufreq; without it, the current speed cpuinfo shows. The
-    // firmware's maximum replaces cpufreq's where the table is readable.
+    // Speeds from cpufreq; without it, the current speed cpuinfo shows.
     const PackageClocks clocks = cpufreqClocks(files, package.cpus);
-    f.currentClockMhz = clocks.currentMhz ? clocks.currentMhz : view.clockMhz;
-    f.maxClockMhz = clocks.maxMhz;
-    f.l2Kb = caches.totalKb(package.cpus, 2);
-    f.l3Kb = caches.totalKb(package.cpus, 3);
+    k.currentClockMhz = clocks.currentMhz ? clocks.currentMhz : k.view.clockMhz;
+    k.maxClockMhz = clocks.maxMhz;
+    k.l2Kb = caches.totalKb(package.cpus, 2);
+    k.l3Kb = caches.totalKb(package.cpus, 3);
 
     if (!package.cpus.empty() && package.first) {
-        f.logicalProcessors = static_cast<std::uint32_t>(package.cpus.size());
+        k.logicalProcessors = static_cast<std::uint32_t>(package.cpus.size());
     } else if (const auto active = field("ncpus active")) {
-        f.logicalProcessors = cpu::parseLeadingNumber(*active);
+        k.logicalProcessors = cpu::parseLeadingNumber(*active);
     }
     if (package.cores) {
-        f.cores = static_cast<std::uint32_t>(*package.cores);
+        k.cores = static_cast<std::uint32_t>(*package.cores);
     } else if (const auto cores = field("cpu cores")) {
-        f.cores = cpu::parseLeadingNumber(*cores);
+        k.cores = cpu::parseLeadingNumber(*cores);
     }
-    // Every CPU the kernel lists is online and working.
-    f.cpuStatus = 1;
-    f.availability = 3;
-    f.status = "OK";
+    return k;
 }
 
-ObjectPtr buildInstance(const ProviderContext& context, int index, const ProcessorFactsSet& f) {
-    namespace p = wmi::prop;
+// One processor from what the kernel and the firmware say of it (either may
+// be missing), each property from the source its row prefers.
+ObjectPtr buildInstance(const ProviderContext& context, int index, const KernelPackage* kernel,
+                        const FirmwareSocket* firmware) {
     const std::string deviceId = "CPU" + std::to_string(index);
-    const auto i = [](const auto& v) { return integerOrNull(v); };
-    std::vector<StaticObject::Property> props = {
-        {p::AddressWidth, i(f.addressWidth)},
-        {"Architecture", i(f.architecture)},
-        {"AssetTag", textOrNull(f.assetTag)},
-        {p::Availability, i(f.availability)},
-        {"Caption", textOrNull(f.caption)},
-        {"Characteristics", i(f.characteristics)},
-        {"CpuStatus", i(f.cpuStatus)},
-        {"CreationClassName", ManagementValue::text(wmi::cls::Processor)},
-        {p::CurrentClockSpeed, i(f.currentClockMhz)},
-        {p::CurrentVoltage, i(f.voltageTenths)},
-        {p::DataWidth, i(f.dataWidth)},
-        {"Description", textOrNull(f.caption)},
-        {p::DeviceID, ManagementValue::text(deviceId)},
-        {p::ExtClock, i(f.extClockMhz)},
-        {"Family", i(f.family)},
-        {p::L2CacheSize, i(f.l2Kb)},
-        {p::L2CacheSpeed, i(f.l2SpeedMhz)},
-        {"L3CacheSize", i(f.l3Kb)},
-        {p::Level, i(f.level)},
-        {p::Manufacturer, textOrNull(f.manufacturer)},
-        {p::MaxClockSpeed, i(f.maxClockMhz)},
-        {p::Name, textOrNull(f.name)},
-        {"NumberOfCores", i(f.cores)},
-        {"NumberOfEnabledCore", i(f.coresEnabled)},
-        {"NumberOfLogicalProcessors", i(f.logicalProcessors)},
-        {p::PartNumber, textOrNull(f.partNumber)},
-        {p::ProcessorId, textOrNull(f.processorId)},
-        {"ProcessorType", i(f.processorType)},
-        {p::Revision, i(f.revision)},
-        {"Role", ManagementValue::text("CPU")},
-        {p::SerialNumber, textOrNull(f.serialNumber)},
-        {"SocketDesignation", textOrNull(f.socket)},
-        {p::Status, textOrNull(f.status)},
-        {"Stepping", textOrNull(f.stepping)},
-        {"SystemCreationClassName", ManagementValue::text("Win32_ComputerSystem")},
-        {"SystemName", ManagementValue::text(context.host)},
-        {"ThreadCount", i(f.threadCount)},
-        {"UpgradeMethod", i(f.upgradeMethod)},
-        {p::Version, textOrNull(f.version)},
-        {"VoltageCaps", i(f.voltageCaps)},
-    };
+    std::vector<StaticObject::Property> props;
+    props.reserve(std::size(kProcessorProperties));
+    for (const auto& row : kProcessorProperties) {
+        const std::string name = row.name;
+        if (name == p::DeviceID) {
+            props.emplace_back(name, ManagementValue::text(deviceId));
+            continue;
+        }
+        if (name == "SystemName") {
+            props.emplace_back(name, ManagementValue::text(context.host));
+            continue;
+        }
+        const ManagementValue fromKernel =
+            kernel && row.fromKernel ? row.fromKernel(*kernel) : ManagementValue::null();
+        const ManagementValue fromFirmware =
+            firmware && row.fromFirmware ? row.fromFirmware(*firmware) : ManagementValue::null();
+        const bool firmwareFirst = row.prefer == Prefer::Firmware;
+        const ManagementValue& preferred = firmwareFirst ? fromFirmware : fromKernel;
+        props.emplace_back(
+            name, preferred.isNull() ? (firmwareFirst ? fromKernel : fromFirmware) : preferred);
+    }
     return std::make_shared<StaticObject>(
         wmi::cls::Processor, instancePath(context, wmi::cls::Processor, p::DeviceID, deviceId),
         std::move(props));
@@ -313,16 +323,14 @@ std::vector<ObjectPtr> enumerateProcessors(const ProviderContext& context) {
 
     const auto uname = context.sys.uname();
     std::vector<ObjectPtr> out;
+    std::vector<FirmwareSocket> firmware;
+    for (const auto& socket : sockets) {
+        firmware.push_back(firmwareSocket(socket, table));
+    }
     if (packages.empty()) {
         // Nothing from the kernel: the firmware's populated sockets.
-        for (std::size_t k = 0; k < sockets.size(); ++k) {
-            ProcessorFactsSet f;
-            applySmbios(f, sockets[k], table);
-            if (f.cpuStatus) {
-                f.availability = *f.cpuStatus == 1 ? std::optional<int>(3) : std::nullopt;
-                f.status = *f.cpuStatus == 1 ? std::optional<std::string>("OK") : std::nullopt;
-            }
-            out.push_back(buildInstance(context, static_cast<int>(k), f));
+        for (std::size_t k = 0; k < firmware.size(); ++k) {
+            out.push_back(buildInstance(context, static_cast<int>(k), nullptr, &firmware[k]));
         }
         return out;
     }
@@ -333,12 +341,9 @@ std::vector<ObjectPtr> enumerateProcessors(const ProviderContext& context) {
     }
     const cpu::CacheTable caches(context.files, allCpus);
     for (std::size_t k = 0; k < packages.size(); ++k) {
-        ProcessorFactsSet f;
-        applyKernel(f, context.files, info, packages[k], caches, uname);
-        if (k < sockets.size()) {
-            applySmbios(f, sockets[k], table);
-        }
-        out.push_back(buildInstance(context, static_cast<int>(k), f));
+        const KernelPackage kernel = kernelPackage(context.files, info, packages[k], caches, uname);
+        out.push_back(buildInstance(context, static_cast<int>(k), &kernel,
+                                    k < firmware.size() ? &firmware[k] : nullptr));
     }
     return out;
 }
