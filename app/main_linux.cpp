@@ -17,6 +17,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("tolvex"));
     QApplication::setWindowIcon(tolvex::ui::windowIcon());
 
+    const auto translations = tolvex::installTranslations(QLocale::system());
     tolvex::ui::QtMessagePresenter messages;
     tolvex::ui::QtWindowSystem windows(messages);
     tolvex::ImmediateProgramEnd programEnd;

@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -96,6 +97,45 @@ TEST_F(QtScreenTest, SelectorRaisesItsHandlerWhenSetAndWhenTheUserPicks) {
 
     EXPECT_THROW(screen.setSelectedIndex("cboCPUs", 2), Failure);
     EXPECT_EQ(clicks, 4);
+}
+
+TEST_F(QtScreenTest, TheSelectorsEditFieldOnlyShowsWhatIsTyped) {
+    for (const char* name : {"cboCPUs", "cboMem", "cboNIC", "cboSCSI"}) {
+        auto* combo = window.findChild<QComboBox*>(name);
+        ASSERT_NE(combo, nullptr) << name;
+        ASSERT_TRUE(combo->isEditable()) << name;
+        int clicks = 0;
+        screen.setClickHandler(name, [&] { ++clicks; });
+        screen.addItem(name, "First");
+        screen.addItem(name, "Second");
+        screen.setSelectedIndex(name, 0);
+        ASSERT_EQ(clicks, 1);
+
+        // Typing another item's exact text and pressing Enter, then leaving
+        // the field: the text shows, and nothing is inserted or chosen.
+        QLineEdit* edit = combo->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, "Second");
+        QTest::keyClick(edit, Qt::Key_Return);
+        emit edit->editingFinished();
+        EXPECT_EQ(combo->currentText(), "Second") << name;
+        EXPECT_EQ(screen.selectedIndex(name), 0) << name;
+        EXPECT_EQ(screen.itemCount(name), 2) << name;
+        EXPECT_EQ(clicks, 1) << name;
+
+        QTest::keyClicks(edit, " and more");
+        QTest::keyClick(edit, Qt::Key_Enter);
+        EXPECT_EQ(screen.itemCount(name), 2) << name;
+        EXPECT_EQ(clicks, 1) << name;
+
+        // A pick from the list still chooses and raises the handler.
+        combo->setCurrentIndex(1);
+        emit combo->activated(1);
+        EXPECT_EQ(screen.selectedIndex(name), 1) << name;
+        EXPECT_EQ(combo->currentText(), "Second") << name;
+        EXPECT_EQ(clicks, 2) << name;
+    }
 }
 
 TEST_F(QtScreenTest, ListBoxAndListViewRows) {

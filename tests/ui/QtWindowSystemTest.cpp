@@ -235,5 +235,62 @@ TEST(LocaleFormatTest, SeparatorsComeFromTheLocale) {
     EXPECT_EQ(english.falseWord, "False");
 }
 
+// The Boolean words a Windows machine set to each language shows; English
+// is the fallback for every other language.
+TEST(LocaleFormatTest, BooleanWordsFollowTheInterfaceLanguage) {
+    testing::qtApp();
+    struct Case {
+        QLocale locale;
+        const char* trueWord;
+        const char* falseWord;
+    };
+    const Case cases[] = {
+        {QLocale(QLocale::German, QLocale::Austria), "Wahr", "Falsch"},
+        {QLocale(QLocale::French, QLocale::Canada), "Vrai", "Faux"},
+        {QLocale(QLocale::Spanish, QLocale::Mexico), "Verdadero", "Falso"},
+        {QLocale(QLocale::Italian, QLocale::Italy), "Vero", "Falso"},
+        {QLocale(QLocale::Portuguese, QLocale::Brazil), "Verdadeiro", "Falso"},
+        {QLocale(QLocale::Dutch, QLocale::Belgium), "Waar", "Onwaar"},
+        {QLocale(QLocale::Polish, QLocale::Poland), "Prawda", "Fa\xC5\x82sz"},
+        {QLocale(QLocale::Russian, QLocale::Russia),
+         "\xD0\x98\xD1\x81\xD1\x82\xD0\xB8\xD0\xBD\xD0\xB0", "\xD0\x9B\xD0\xBE\xD0\xB6\xD1\x8C"},
+        {QLocale(QLocale::Japanese, QLocale::Japan), "\xE7\x9C\x9F", "\xE5\x81\xBD"},
+        {QLocale(QLocale::Chinese, QLocale::China), "\xE7\x9C\x9F", "\xE5\x81\x87"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), "True", "False"},
+        {QLocale(QLocale::Finnish, QLocale::Finland), "True", "False"},
+        {QLocale::c(), "True", "False"},
+    };
+    for (const Case& c : cases) {
+        const std::string name = c.locale.name().toStdString();
+        const auto translator = installTranslations(c.locale);
+        const NumberFormat format = numberFormatFor(c.locale);
+        EXPECT_EQ(format.trueWord, c.trueWord) << name;
+        EXPECT_EQ(format.falseWord, c.falseWord) << name;
+        if (translator) {
+            QCoreApplication::removeTranslator(translator.get());
+        }
+    }
+}
+
+TEST_F(QtFrmMainTest, AGermanUserSeesGermanWordsForACompressedFlag) {
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const auto translator = installTranslations(german);
+    ASSERT_NE(translator, nullptr);
+    // The program reads its format once, at start; so does this window.
+    form.reset();
+    form = std::make_unique<frmMain>(
+        FrmMainParts{[this](std::string_view) -> ServicePtr { return service; }, *windows, sockets,
+                     programEnd, browser, numberFormatFor(german)});
+    form->Form_Load();
+    form->Form_Activate();
+    auto* view = window().findChild<QTreeWidget*>("lvDrives");
+    ASSERT_NE(view, nullptr);
+    ASSERT_GE(view->topLevelItemCount(), 1);
+    view->topLevelItem(0)->setSelected(true);
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton);
+    EXPECT_EQ(windows->screen().text("lblDRVComp"), "Falsch");
+    QCoreApplication::removeTranslator(translator.get());
+}
+
 }  // namespace
 }  // namespace tolvex

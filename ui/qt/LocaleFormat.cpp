@@ -1,5 +1,7 @@
 #include "ui/qt/LocaleFormat.h"
 
+#include <QCoreApplication>
+
 namespace tolvex {
 
 namespace {
@@ -10,8 +12,22 @@ std::string utf8(const QString& text) {
 
 }  // namespace
 
+std::unique_ptr<QTranslator> installTranslations(const QLocale& locale) {
+    auto translator = std::make_unique<QTranslator>();
+    // Tries each of the locale's interface languages in turn ("de-AT", then
+    // "de", ...), as the user ordered them.
+    if (!translator->load(locale, QStringLiteral("tolvex"), QStringLiteral("_"),
+                          QStringLiteral(":/i18n")) ||
+        !QCoreApplication::installTranslator(translator.get())) {
+        return nullptr;
+    }
+    return translator;
+}
+
 NumberFormat numberFormatFor(const QLocale& locale) {
     NumberFormat format = NumberFormat::point();
+    format.trueWord = utf8(QCoreApplication::translate("Booleans", "True"));
+    format.falseWord = utf8(QCoreApplication::translate("Booleans", "False"));
     if (locale.language() == QLocale::C) {
         return format;
     }

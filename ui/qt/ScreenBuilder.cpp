@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
@@ -195,10 +196,18 @@ QWidget* makeWidget(const Element& element, QWidget* parent) {
         case Kind::Label:
             return makeLabel(element, parent);
         case Kind::ComboBox: {
+            // A drop-down list with an edit field: the field shows the chosen
+            // item and takes typing, but what is typed is only shown. It
+            // inserts nothing, completes nothing and chooses nothing; only a
+            // pick from the list (or the program) chooses an item.
             auto* combo = new QComboBox(parent);
-            combo->setEditable(false);
+            combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->setCompleter(nullptr);
             combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            QLineEdit* edit = combo->lineEdit();
+            QObject::disconnect(edit, &QLineEdit::editingFinished, combo, nullptr);
+            QObject::disconnect(edit, &QLineEdit::returnPressed, combo, nullptr);
             return combo;
         }
         case Kind::ListBox: {
