@@ -35,6 +35,13 @@ std::string utf8(const QString& text) {
 
 QtScreen::QtScreen(MainWindow& main, MessagePresenter& messages)
     : m_main(main), m_messages(messages) {
+    for (QWidget* widget : m_main.findChildren<QWidget*>()) {
+        const std::string name = utf8(widget->objectName());
+        // The first of a name wins, as a search from the window would find.
+        if (!name.empty()) {
+            m_mainElements.emplace(name, widget);
+        }
+    }
     for (QComboBox* combo : m_main.findChildren<QComboBox*>()) {
         // A user's pick raises the click handler, even of the item already
         // selected; index changes made by code do not come through here.
@@ -68,13 +75,14 @@ void QtScreen::unloadLoadingWindow() {
 }
 
 QWidget* QtScreen::find(std::string_view name) const {
-    const QString objectName = qname(name);
-    if (objectName.isEmpty()) {
+    if (name.empty()) {
         return nullptr;
     }
-    if (auto* widget = m_main.findChild<QWidget*>(objectName)) {
-        return widget;
+    const auto known = m_mainElements.find(name);
+    if (known != m_mainElements.end() && !known->second.isNull()) {
+        return known->second.data();
     }
+    const QString objectName = qname(name);
     if (findElement(frmLoadingDefinition(), name)) {
         // Naming an element of frmLoading loads it.
         return const_cast<QtScreen*>(this)->loadingWindow().findChild<QWidget*>(objectName);

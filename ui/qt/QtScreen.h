@@ -62,6 +62,9 @@ class QtScreen : public QObject, public Screen {
     MessagePresenter& m_messages;
     QPointer<LoadingWindow> m_loading;
     std::map<std::string, std::function<void()>, std::less<>> m_handlers;
+    // frmMain's named widgets, looked up once: the sections address every
+    // field by name, hundreds of times during the start-up sequence.
+    std::map<std::string, QPointer<QWidget>, std::less<>> m_mainElements;
 };
 
 }  // namespace tolvex::ui
