@@ -17,7 +17,7 @@ SAN_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVEX_SANITIZE=ON -DTOLVEX_GUI
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz clean
+.PHONY: all deps configure build run test test-sanitize bench fuzz package package-windows clean
 
 all: build
 
@@ -55,5 +55,38 @@ bench: deps
 	@cmake --build $(BENCH_DIR) -j $(JOBS) --target tolvex-provider-bench tolvex-startup-bench
 	@./bench/run-bench $(BENCH_DIR)
 
+# The Debian package tolvex_<version>_<arch>.deb, from a Release build with
+# Debian's hardening flags, checked as `make test` checks the one it makes
+# (tests/packaging/check-package).
+PKG_DIR ?= build-package
+PKG_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEX_TESTS=OFF -DTOLVEX_WERROR=$(WERROR)
+package: deps
+	@export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
+	 CFLAGS="$$(dpkg-buildflags --get CFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	 CXXFLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	 LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+	 cmake -S . -B $(PKG_DIR) $(PKG_FLAGS) >/dev/null
+	@cmake --build $(PKG_DIR) -j $(JOBS)
+	@rm -f $(PKG_DIR)/tolvex_*.deb
+	@cd $(PKG_DIR) && cpack -G DEB
+	@./tests/packaging/check-package all $(PKG_DIR) $(call cpack_version,$(PKG_DIR))
+	@echo "package: $$(ls $(PKG_DIR)/tolvex_*.deb)"
+
+# The portable Windows zip tolvex-<version>-win64.zip, cross-built with
+# MinGW-w64: tolvex-query.exe, and tolvex.exe once the Windows front end is
+# in the tree, with the README and the copyright statement.
+WIN_PKG_DIR ?= build-package-windows
+WIN_GUI := $(if $(wildcard ui/win32/CMakeLists.txt),ON,OFF)
+WIN_PKG_FLAGS := -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+	-DCMAKE_BUILD_TYPE=Release -DTOLVEX_TESTS=OFF -DTOLVEX_GUI=$(WIN_GUI) -DTOLVEX_WERROR=$(WERROR)
+package-windows: deps
+	@cmake -S . -B $(WIN_PKG_DIR) $(WIN_PKG_FLAGS) >/dev/null
+	@cmake --build $(WIN_PKG_DIR) -j $(JOBS)
+	@./tests/packaging/check-package zip $(WIN_PKG_DIR) $(WIN_PKG_DIR)/dist . $(call cpack_version,$(WIN_PKG_DIR))
+	@echo "package-windows: $$(ls $(WIN_PKG_DIR)/dist/tolvex-*.zip)"
+
+# The package version CPack was configured with in build tree $(1).
+cpack_version = $$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$$/\1/p' $(1)/CPackConfig.cmake)
+
 clean:
-	@rm -rf $(BUILD_DIR) $(SAN_DIR)
+	@rm -rf $(BUILD_DIR) $(SAN_DIR) $(PKG_DIR) $(WIN_PKG_DIR)

@@ -1,0 +1,55 @@
+# The Debian package, made by CPack from this build tree (stripped, as
+# `make package` makes it from its Release tree) and checked: lintian, the
+# control data and files, appstreamcli and desktop-file-validate, the manual
+# pages under man --warnings, and an install and purge in a scratch root with
+# its own dpkg database. Then the Windows zip, made from the cross build of
+# tests/windows.cmake, and its listing. tests/packaging/check-package does
+# the work; `make package` runs the same checks on its own package.
+if(WIN32 OR CMAKE_CROSSCOMPILING)
+  return()
+endif()
+
+set(tolvex_check_package ${CMAKE_CURRENT_SOURCE_DIR}/packaging/check-package)
+
+set(tolvex_package_tools lintian appstreamcli desktop-file-validate dpkg-deb dpkg-shlibdeps
+    man unzip)
+set(tolvex_package_missing)
+foreach(tool ${tolvex_package_tools})
+  string(MAKE_C_IDENTIFIER "TOLVEX_TOOL_${tool}" variable)
+  find_program(${variable} ${tool})
+  if(NOT ${variable})
+    list(APPEND tolvex_package_missing ${tool})
+  endif()
+endforeach()
+
+if(tolvex_package_missing)
+  message(STATUS "Package tests skipped: ${tolvex_package_missing} missing "
+                 "(scripts/install-deps installs them)")
+elseif(NOT TARGET tolvex OR NOT TARGET tolvex-query)
+  message(STATUS "Debian package tests skipped: the package needs the Qt program (TOLVEX_GUI=ON)")
+else()
+  set(tolvex_deb_dir ${CMAKE_BINARY_DIR}/package-test)
+  add_test(NAME packaging.deb_build
+           COMMAND ${tolvex_check_package} build ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+                   ${tolvex_deb_dir})
+  set_tests_properties(packaging.deb_build PROPERTIES FIXTURES_SETUP tolvex_deb TIMEOUT 300)
+  foreach(check lintian contents metadata manpages install)
+    add_test(NAME packaging.deb_${check}
+             COMMAND ${tolvex_check_package} ${check} ${tolvex_deb_dir} ${PROJECT_VERSION})
+    set_tests_properties(packaging.deb_${check} PROPERTIES
+      FIXTURES_REQUIRED tolvex_deb TIMEOUT 300)
+  endforeach()
+endif()
+
+# The zip test needs the cross build, which tests/windows.cmake defines; it is
+# added once every file of this folder has been read.
+function(tolvex_add_zip_test)
+  if(NOT TARGET tolvex_windows OR tolvex_package_missing)
+    return()
+  endif()
+  add_test(NAME packaging.windows_zip
+           COMMAND ${tolvex_check_package} zip ${CMAKE_BINARY_DIR}/windows
+                   ${CMAKE_BINARY_DIR}/package-test-windows ${CMAKE_SOURCE_DIR} ${PROJECT_VERSION})
+  set_tests_properties(packaging.windows_zip PROPERTIES TIMEOUT 300)
+endfunction()
+cmake_language(DEFER CALL tolvex_add_zip_test)
