@@ -71,18 +71,19 @@ else()
   # CPack puts the summary above it as the synopsis line.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${tolvex_description}")
 
-  # Manual pages, the changelog and the copyright file, in the compressed
-  # form Debian installs them.
+  # The manual pages (their footer names the version) and the changelog, in
+  # the compressed form Debian installs them.
   set(tolvex_docs_dir ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+  configure_file(docs/man/tolvex.1 ${tolvex_docs_dir}/tolvex.1 @ONLY)
+  configure_file(docs/man/tolvex-query.1 ${tolvex_docs_dir}/tolvex-query.1 @ONLY)
+  configure_file(packaging/changelog ${tolvex_docs_dir}/changelog COPYONLY)
   set(tolvex_compressed)
-  foreach(source docs/man/tolvex.1 docs/man/tolvex-query.1 packaging/changelog)
-    get_filename_component(name ${source} NAME)
+  foreach(name tolvex.1 tolvex-query.1 changelog)
     add_custom_command(
       OUTPUT ${tolvex_docs_dir}/${name}.gz
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${tolvex_docs_dir}
-      COMMAND gzip -9 -n -c ${CMAKE_CURRENT_SOURCE_DIR}/${source} > ${tolvex_docs_dir}/${name}.gz
-      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source}
-      COMMENT "Compressing ${source}"
+      COMMAND gzip -9 -n -c ${tolvex_docs_dir}/${name} > ${tolvex_docs_dir}/${name}.gz
+      DEPENDS ${tolvex_docs_dir}/${name}
+      COMMENT "Compressing ${name}"
       VERBATIM)
     list(APPEND tolvex_compressed ${tolvex_docs_dir}/${name}.gz)
   endforeach()
