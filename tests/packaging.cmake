@@ -41,9 +41,17 @@ else()
   endforeach()
 endif()
 
-# The zip test needs the cross build, which tests/windows.cmake defines; it is
-# added once every file of this folder has been read.
-function(tolvex_add_zip_test)
+# What needs the other tests of this folder (the cross build that
+# tests/windows.cmake defines, the install test) is set once every file of
+# the folder has been read.
+function(tolvex_finish_package_tests)
+  # Installing this build tree completes the systemd units inside it
+  # (integrations/), so CPack's install and the install test never run at once.
+  foreach(test packaging.deb_build tolvex_install)
+    if(TEST ${test})
+      set_property(TEST ${test} APPEND PROPERTY RESOURCE_LOCK tolvex_build_tree_install)
+    endif()
+  endforeach()
   if(NOT TARGET tolvex_windows OR tolvex_package_missing)
     return()
   endif()
@@ -52,4 +60,4 @@ function(tolvex_add_zip_test)
                    ${CMAKE_BINARY_DIR}/package-test-windows ${CMAKE_SOURCE_DIR} ${PROJECT_VERSION})
   set_tests_properties(packaging.windows_zip PROPERTIES TIMEOUT 300)
 endfunction()
-cmake_language(DEFER CALL tolvex_add_zip_test)
+cmake_language(DEFER CALL tolvex_finish_package_tests)
