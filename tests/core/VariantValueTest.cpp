@@ -121,7 +121,7 @@ TEST_P(VariantValueTest, ConvertsByType) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, VariantValueTest, ::testing::ValuesIn(cases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST(VariantValue, TypesNotShownFailWithWords) {
     for (std::uint16_t type :

@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                   0,
                   {0x0001, 0},
                   "Windows Sockets version 1.0 is not supported by winsock.dll "}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST(EndWinsock, SuccessShowsNothing) {
     ScriptedSockets sockets;
@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"ShortEntry", HostEntry{4, {{10, 0}, {1, 2, 3, 4}}}, {"10.0", "1.2.3.4"}},
         AddressCase{"LongerLength", HostEntry{6, {{1, 2, 3, 4, 5, 6}}}, {"1.2.3.4.5.6"}},
         AddressCase{"ZeroLength", HostEntry{0, {{1, 2, 3, 4}}}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST(DetectIPAddresses, HostNameErrorShowsSignPaddedNumber) {
     for (const auto& [error, message] :

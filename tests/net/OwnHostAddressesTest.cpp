@@ -126,7 +126,7 @@ TEST_P(OwnHostEntry, InterfacesFirstThenTheResolver) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripted, OwnHostEntry, ::testing::ValuesIn(kOwnCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST(OwnHostName, ComparedWithoutCase) {
     EXPECT_TRUE(ownhost::isOwnHostName("Build-Host", "build-host"));

@@ -128,7 +128,7 @@ TEST(BindMounts, AgreesWithThePairwiseRuleOnRandomTables) {
         std::vector<MountEntry> mounts;
         const int count = 1 + static_cast<int>(random() % 12);
         for (int k = 0; k < count; ++k) {
-            const unsigned device = random() % 3;
+            const auto device = static_cast<unsigned>(random() % 3);
             mounts.push_back(mount("/m" + std::to_string(k),
                                    "/dev/sd" + std::to_string(random() % 3),
                                    roots[random() % roots.size()], random() % 4 != 0, 8, device));

@@ -87,16 +87,17 @@ TEST_P(CapturedTree, OneProcessorPerPackageWithHonestValues) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Machines, CapturedTree, ::testing::ValuesIn(kTrees), [](const auto& info) {
-    std::string name = info.param.tree;
-    name = name.substr(name.find('/') + 1);
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) {
-            c = '_';
-        }
-    }
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Machines, CapturedTree, ::testing::ValuesIn(kTrees),
+                         [](const auto& paramInfo) {
+                             std::string name = paramInfo.param.tree;
+                             name = name.substr(name.find('/') + 1);
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) {
+                                     c = '_';
+                                 }
+                             }
+                             return name;
+                         });
 
 TEST(CapturedTreeX86, ProcessorIdIsRebuiltFromTheSignatureAndFlags) {
     TOLVEX_REQUIRE_FIXTURES();

@@ -105,14 +105,14 @@ TEST(ScsiControllers, StorageKindsAndStandaloneHosts) {
 std::string sampleEdid() {
     std::string edid(128, '\0');
     const unsigned char header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-    for (int i = 0; i < 8; ++i) {
+    for (std::size_t i = 0; i < 8; ++i) {
         edid[i] = static_cast<char>(header[i]);
     }
     const unsigned char timing[18] = {0x02, 0x3A, 0x80, 0x18, 0x71, 0x38, 0x2D, 0x40, 0x58,
                                       0x2C, 0x45, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x1E};
     const unsigned char range[18] = {0x00, 0x00, 0x00, 0xFD, 0x00, 0x38, 0x4B, 0x1E, 0x53,
                                      0x11, 0x00, 0x0A, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20};
-    for (int i = 0; i < 18; ++i) {
+    for (std::size_t i = 0; i < 18; ++i) {
         edid[54 + i] = static_cast<char>(timing[i]);
         edid[72 + i] = static_cast<char>(range[i]);
     }

@@ -31,7 +31,7 @@ TEST(CapturedLogicalDisks, DellServerMounts) {
               (std::vector<std::string>{"/dev/shm", "/", "/var", "/tacc", "/tmp", "/admin",
                                         "/home1", "/work", "/scratch"}));
     ASSERT_EQ(disks.size(), 9u);
-    const std::tuple<int, const char*, const char*> kinds[] = {
+    const std::tuple<std::size_t, const char*, const char*> kinds[] = {
         {0, "6", "TMPFS"},  {1, "3", "EXT3"},   {2, "3", "EXT3"},
         {3, "3", "EXT3"},   {4, "3", "EXT3"},   {5, "4", "NFS"},
         {6, "4", "LUSTRE"}, {7, "4", "LUSTRE"}, {8, "4", "LUSTRE"},

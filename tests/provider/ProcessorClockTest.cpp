@@ -75,8 +75,8 @@ TEST_P(ProcessorClocks, FromCpufreqPerPackage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Captured, ProcessorClocks, ::testing::ValuesIn(kCases),
-                         [](const auto& info) {
-                             std::string name = info.param.tree;
+                         [](const auto& paramInfo) {
+                             std::string name = paramInfo.param.tree;
                              if (name.rfind("extracted/", 0) == 0) {
                                  name = "extracted_" + name.substr(name.rfind('/') + 1);
                              } else {

@@ -91,7 +91,7 @@ inline SmbiosImage loadSmbiosImage(const std::filesystem::path& file) {
         const int major = static_cast<unsigned char>(bytes.at(1));
         const int minor = static_cast<unsigned char>(bytes.at(2));
         std::uint32_t length = 0;
-        for (int k = 0; k < 4; ++k) {
+        for (std::size_t k = 0; k < 4; ++k) {
             length |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes.at(4 + k)))
                       << (8 * k);
         }

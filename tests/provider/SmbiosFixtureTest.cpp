@@ -185,8 +185,8 @@ TEST_P(SmbiosFixture, BaseBoardMatchesTheFirstBoardStructure) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CapturedTables, SmbiosFixture, ::testing::ValuesIn(kTables),
-                         [](const auto& info) {
-                             std::string name = fs::path(info.param).stem().string();
+                         [](const auto& paramInfo) {
+                             std::string name = fs::path(paramInfo.param).stem().string();
                              for (char& c : name) {
                                  if (!std::isalnum(static_cast<unsigned char>(c))) {
                                      c = '_';

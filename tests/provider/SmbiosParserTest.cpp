@@ -139,7 +139,7 @@ TEST(SmbiosParser, MemoryDeviceSizes) {
         std::string body(0x20 - 4, '\0');
         body[0x0C - 4] = static_cast<char>(sizeLow);
         body[0x0D - 4] = static_cast<char>(sizeHigh);
-        for (int k = 0; k < 4; ++k) {
+        for (std::size_t k = 0; k < 4; ++k) {
             body[0x1C - 4 + k] = static_cast<char>((extended >> (8 * k)) & 0xFF);
         }
         const auto table = parseTable(structure(17, body, {}));

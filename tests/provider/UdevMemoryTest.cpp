@@ -133,8 +133,8 @@ INSTANTIATE_TEST_SUITE_P(Captured, UdevMachine,
                          ::testing::Values(MachineCase{"HP-Z600.udev-data", kHpZ600, 5},
                                            MachineCase{"Lenovo-ThinkPad-X280.udev-data",
                                                        kThinkPadX280, 2}),
-                         [](const auto& info) {
-                             std::string name = info.param.database;
+                         [](const auto& paramInfo) {
+                             std::string name = paramInfo.param.database;
                              name = name.substr(0, name.find('.'));
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
@@ -271,7 +271,7 @@ TEST_P(DamagedDatabase, FallsThroughOrGivesNulls) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, DamagedDatabase, ::testing::ValuesIn(kDamaged),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST(UdevMemory, AHugeFileIsNotUdevsAndFallsThrough) {
     TempRoot root;
