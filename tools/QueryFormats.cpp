@@ -81,7 +81,8 @@ std::string validUtf8(std::string_view text) {
 
 std::string jsonString(std::string_view text) {
     std::string out = "\"";
-    for (const unsigned char c : validUtf8(text)) {
+    for (const char ch : validUtf8(text)) {
+        const auto c = static_cast<unsigned char>(ch);
         switch (c) {
             case '"':
                 out += "\\\"";

@@ -126,9 +126,9 @@ class WindowsObject : public ManagementObject {
         for (;;) {
             Variant item;
             ULONG fetched = 0;
-            const HRESULT hr = walk->Next(1, item.get(), &fetched);
-            check(hr);
-            if (hr != S_OK || fetched == 0) {
+            const HRESULT stepResult = walk->Next(1, item.get(), &fetched);
+            check(stepResult);
+            if (stepResult != S_OK || fetched == 0) {
                 break;
             }
             if (item.value().vt != VT_DISPATCH || item.value().pdispVal == nullptr) {
