@@ -1,6 +1,5 @@
 #pragma once
 
-#include <exception>
 #include <string>
 #include <string_view>
 
@@ -11,13 +10,19 @@ namespace tolvex {
 
 inline constexpr const char* kDetectionErrorTitle = "Detection Error";
 
+// The two failure policies trap only what the management layer reports as a
+// failure (tolvex::Failure: a failed call, a Null or overflowing value, a
+// missing instance). The sockets layer reports through return codes and
+// never throws. Anything else (a bad_variant_access, an invalid_argument
+// from a mistyped mask) is a bug and goes on up.
+
 // SkipOnFailure: one step. A failure abandons the rest of the step silently;
 // the field the step would have set keeps its text.
 template <class Step>
 void skipOnFailure(Step&& step) {
     try {
         step();
-    } catch (const std::exception&) {
+    } catch (const Failure&) {
     }
 }
 
@@ -32,8 +37,6 @@ void reportAndStop(Screen& screen, std::string_view failureText, Work&& work) {
         return;
     } catch (const Failure& failure) {
         description = failure.description();
-    } catch (const std::exception& error) {
-        description = error.what();
     }
     screen.messageBox(std::string(failureText) + description, kDetectionErrorTitle,
                       kStyleInformation);
