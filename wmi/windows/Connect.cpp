@@ -1,3 +1,5 @@
+// The Windows management service is this platform's: Connect, declared by
+// the query layer, is defined here.
 #include "wmi/Management.h"
 #include "wmi/windows/WindowsService.h"
 

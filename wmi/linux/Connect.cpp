@@ -1,3 +1,6 @@
+// The Linux provider is this platform's management service: Connect, declared
+// by the query layer, is defined here so that the provider depends on the
+// layer and never the other way round.
 #include "wmi/Management.h"
 #include "wmi/WmiNames.h"
 #include "wmi/linux/LinuxService.h"
