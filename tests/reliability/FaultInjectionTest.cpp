@@ -6,6 +6,7 @@
 // the start-up and clean-up failures of the sockets end the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "net/modGetIPInfo.h"
@@ -66,13 +67,17 @@ struct SequenceRun {
     ScriptedSockets sockets;
     RecordingProgramEnd end;
     bool ended = false;
+    int injectionsFired = 0;
     std::string stepAtFailure;
     std::string phase;  // the section being clicked after the sequence
 
     SequenceRun() {
-        addSampleMachine(*h.service);
+        // A value for every property, so that a failed read is never the
+        // same as the Null it would have read.
+        addSampleMachine(*h.service, SampleNulls::None);
         sockets.hostEntry = ScriptedSockets::addresses({{192, 168, 0, 5}, {10, 0, 0, 255}});
         h.service->onInjectedFailure = [this] {
+            ++injectionsFired;
             stepAtFailure = phase.empty() ? h.screen.text("lblLoad") : phase;
         };
     }
@@ -145,6 +150,17 @@ struct SequenceRun {
     }
 };
 
+// Every list-view cell, row by row.
+std::vector<std::vector<std::string>> rowTexts(const RecordingScreen& screen) {
+    std::vector<std::vector<std::string>> out;
+    for (const auto& [view, rows] : screen.rows) {
+        for (const auto& row : rows) {
+            out.push_back(row.columns);
+        }
+    }
+    return out;
+}
+
 int stepIndex(const std::string& text) {
     for (int i = 0; i < 9; ++i) {
         if (text == kSteps[i]) {
@@ -173,9 +189,30 @@ TEST(FaultInjection, EveryManagementCallOfTheSequenceAndTheSelections) {
         run.play();
         ASSERT_FALSE(run.ended);
         ASSERT_EQ(run.h.screen.text("lblLoad"), kSteps[8]) << "the sequence must run to its end";
+        ASSERT_EQ(run.injectionsFired, 1) << "the injected failure must fire once";
         const int step = stepIndex(run.stepAtFailure);
         ASSERT_GE(step, 0) << "failure at " << run.stepAtFailure;
-        for (const auto& element : run.differences(clean)) {
+        // The outcome differs from the clean run's: a field write, item,
+        // line or row is missing, or a box is shown. (Later picks may put
+        // the final screen back as it was, so the writes are compared.) The
+        // one call whose failure cannot show is the walk's step past the last
+        // instance in a section that skips failures: the walk ends there
+        // either way.
+        ASSERT_EQ(run.h.service->failedCalls.size(), 1u);
+        const auto& failed = run.h.service->failedCalls.front();
+        const bool silentEndOfWalk =
+            failed.call == InMemoryService::Call::Walk &&
+            failed.index == run.h.service->instanceCount(failed.className) &&
+            !sentences.count(step);
+        const bool differs = run.h.screen.writes != clean.h.screen.writes ||
+                             run.h.screen.items != clean.h.screen.items ||
+                             run.h.screen.lists != clean.h.screen.lists ||
+                             rowTexts(run.h.screen) != rowTexts(clean.h.screen) ||
+                             !run.h.screen.boxes.empty();
+        EXPECT_EQ(differs, !silentEndOfWalk) << "failed call on " << failed.className << " "
+                                             << failed.property << " at step " << step;
+        const auto changed = run.differences(clean);
+        for (const auto& element : changed) {
             EXPECT_EQ(stepOf(element), step) << element << " changed outside its section";
         }
         ASSERT_LE(run.h.screen.boxes.size(), 1u);
@@ -194,19 +231,33 @@ TEST(FaultInjection, EveryManagementCallOfTheSequenceAndTheSelections) {
 }
 
 TEST(FaultInjection, EverySelectorLookupLeavesTheFieldsAsTheyWere) {
+    // Each look-up picks an item other than the one shown, so the same pick
+    // without the injected failure changes the fields.
+    const auto pick = [](SequenceRun& run, const std::string& selector, int position) {
+        if (selector == "lvDrives") {
+            run.h.screen.clickRow(selector, position + 1);
+        } else {
+            run.h.screen.setSelectedIndex(selector, position);
+        }
+    };
     int covered = 0;
-    for (const char* selector : {"cboCPUs", "cboMem", "cboNIC", "cboSCSI", "lvDrives"}) {
+    for (const std::string selector : {"cboCPUs", "cboMem", "cboNIC", "cboSCSI", "lvDrives"}) {
         for (int position = 0; position < 2; ++position) {
+            SCOPED_TRACE(selector + " item " + std::to_string(position));
+            SequenceRun clean;
             SequenceRun run;
-            run.play();
+            for (SequenceRun* r : {&clean, &run}) {
+                r->play();
+                pick(*r, selector, 1 - position);
+            }
             const auto before = run.h.screen.texts;
             run.h.service->inject({InMemoryService::Call::Lookup, "", -1, "", "Not found"});
-            if (std::string(selector) == "lvDrives") {
-                run.h.screen.clickRow(selector, 2 - position);
-            } else {
-                run.h.screen.setSelectedIndex(selector, 1 - position);
-            }
-            EXPECT_EQ(run.h.screen.texts, before) << selector << " item " << position;
+            const int fired = run.injectionsFired;
+            pick(clean, selector, position);
+            pick(run, selector, position);
+            EXPECT_EQ(run.injectionsFired, fired + 1) << "the look-up must meet the failure";
+            EXPECT_NE(clean.h.screen.texts, before) << "without the failure the pick shows";
+            EXPECT_EQ(run.h.screen.texts, before);
             EXPECT_TRUE(run.h.screen.boxes.empty());
             ++covered;
         }
@@ -217,35 +268,43 @@ TEST(FaultInjection, EverySelectorLookupLeavesTheFieldsAsTheyWere) {
 TEST(FaultInjection, EverySocketsCallOfTheSequence) {
     struct Case {
         const char* name;
+        const char* call;  // the sockets call whose answer is changed
         void (*fail)(ScriptedSockets&);
         bool ends;
         const char* message;
     };
     const Case cases[] = {
-        {"startup", [](ScriptedSockets& s) { s.startupResult = 10091; }, true,
+        {"startup", "WSAStartup", [](ScriptedSockets& s) { s.startupResult = 10091; }, true,
          "Winsock.dll is not responding."},
-        {"version", [](ScriptedSockets& s) { s.granted.wVersion = 0x0001; }, true,
+        {"version", "WSAStartup", [](ScriptedSockets& s) { s.granted.wVersion = 0x0001; }, true,
          "Windows Sockets version 1.0 is not supported by winsock.dll "},
-        {"sockets", [](ScriptedSockets& s) { s.granted.iMaxSockets = 0; }, true,
+        {"sockets", "WSAStartup", [](ScriptedSockets& s) { s.granted.iMaxSockets = 0; }, true,
          "This application requires a minimum of 1 supported sockets."},
-        {"gethostname",
+        {"gethostname", "WSAGetLastError",
          [](ScriptedSockets& s) {
              s.hostNameResult = -1;
              s.lastError = 10093;
          },
          false, "Windows Sockets error  10093"},
-        {"gethostbyname", [](ScriptedSockets& s) { s.hostEntry.reset(); }, false,
+        {"gethostbyname", "gethostbyname", [](ScriptedSockets& s) { s.hostEntry.reset(); }, false,
          "Winsock.dll is not responding."},
-        {"cleanup", [](ScriptedSockets& s) { s.cleanupResult = -1; }, true,
+        {"cleanup", "WSACleanup", [](ScriptedSockets& s) { s.cleanupResult = -1; }, true,
          "Socket error -1 occurred in Cleanup "},
     };
     SequenceRun clean;
     clean.play();
+    ASSERT_FALSE(clean.ended);
+    ASSERT_TRUE(clean.h.screen.boxes.empty());
+    ASSERT_FALSE(clean.h.screen.lists["lstIPAddr"].empty());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SequenceRun run;
         c.fail(run.sockets);
         run.play();
+        // The changed answer was asked for, and the run differs from the
+        // clean one: it ended, or its box and address list differ.
+        EXPECT_NE(std::find(run.sockets.calls.begin(), run.sockets.calls.end(), c.call),
+                  run.sockets.calls.end());
         EXPECT_EQ(run.ended, c.ends);
         ASSERT_EQ(run.h.screen.boxes.size(), 1u);
         EXPECT_EQ(run.h.screen.boxes[0].text, c.message);
@@ -257,8 +316,11 @@ TEST(FaultInjection, EverySocketsCallOfTheSequence) {
             EXPECT_TRUE(run.h.screen.texts.empty());
             EXPECT_EQ(run.h.service->callCount(), 0);
         } else {
-            for (const auto& element : run.differences(clean)) {
-                EXPECT_EQ(element, "lstIPAddr");
+            const auto changed = run.differences(clean);
+            if (std::string(c.name) != "cleanup") {
+                EXPECT_EQ(changed, std::set<std::string>{"lstIPAddr"});
+            } else {
+                EXPECT_TRUE(changed.empty());
             }
         }
     }

@@ -103,6 +103,7 @@ void InMemoryService::check(Call call, std::string_view className, int index,
                             std::string_view property) {
     ++m_calls;
     if (m_failAt > 0 && m_calls == m_failAt) {
+        failedCalls.push_back({call, std::string(className), index, std::string(property)});
         if (onInjectedFailure) {
             onInjectedFailure();
         }
@@ -121,11 +122,21 @@ void InMemoryService::check(Call call, std::string_view className, int index,
         if (!injection.property.empty() && !sameName(injection.property, property)) {
             continue;
         }
+        failedCalls.push_back({call, std::string(className), index, std::string(property)});
         if (onInjectedFailure) {
             onInjectedFailure();
         }
         throw Failure(injection.description);
     }
+}
+
+int InMemoryService::instanceCount(std::string_view className) const {
+    for (const auto& data : m_classes) {
+        if (sameName(data.name, className)) {
+            return static_cast<int>(data.instances.size());
+        }
+    }
+    return 0;
 }
 
 ObjectSetPtr InMemoryService::instancesOf(std::string_view className, int /*flags*/) {

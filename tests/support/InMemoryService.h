@@ -46,6 +46,16 @@ class InMemoryService : public ManagementService,
     int callCount() const { return m_calls; }
     // Called whenever an injected failure is about to be thrown.
     std::function<void()> onInjectedFailure;
+    // The calls that met an injected failure, in order.
+    struct FailedCall {
+        Call call;
+        std::string className;
+        int index;  // the instance (Walk: the position asked for); -1 for none
+        std::string property;
+    };
+    std::vector<FailedCall> failedCalls;
+    // The number of instances of a class (0 for a class it lacks).
+    int instanceCount(std::string_view className) const;
 
     ObjectSetPtr instancesOf(std::string_view className, int flags) override;
 

@@ -12,9 +12,6 @@ ManagementValue t(const std::string& value) {
 ManagementValue i(std::int64_t value) {
     return ManagementValue::integer(value);
 }
-ManagementValue null() {
-    return ManagementValue::null();
-}
 
 std::string path(const std::string& cls, const std::string& key, const std::string& value) {
     return "\\\\SAMPLE\\root\\cimv2:" + cls + "." + key + "=\"" + value + "\"";
@@ -22,7 +19,13 @@ std::string path(const std::string& cls, const std::string& key, const std::stri
 
 }  // namespace
 
-void addSampleMachine(InMemoryService& s) {
+void addSampleMachine(InMemoryService& s, SampleNulls nulls) {
+    // A value real machines often lack: Null, or 1 for a machine that has
+    // every value.
+    const auto missing = [nulls] {
+        return nulls == SampleNulls::AsRealMachines ? ManagementValue::null()
+                                                    : ManagementValue::integer(1);
+    };
     for (int n = 0; n < 2; ++n) {
         const std::string id = "CPU" + std::to_string(n);
         s.add("Win32_Processor", path("Win32_Processor", "DeviceID", id),
@@ -34,7 +37,7 @@ void addSampleMachine(InMemoryService& s) {
                {"AddressWidth", i(64)},
                {"DataWidth", i(64)},
                {"L2CacheSize", i(2048)},
-               {"L2CacheSpeed", null()},
+               {"L2CacheSpeed", missing()},
                {"CurrentVoltage", i(16 + n)},
                {"ExtClock", i(100)},
                {"CurrentClockSpeed", i(2600)},
@@ -44,38 +47,38 @@ void addSampleMachine(InMemoryService& s) {
                {"CpuStatus", i(1)},
                {"Availability", i(3)},
                {"ProcessorId", t("BFEBFBFF000306E4")},
-               {"Version", null()},
+               {"Version", missing()},
                {"Revision", i(16132 + n)}});
     }
     s.add("Win32_BaseBoard", path("Win32_BaseBoard", "Tag", "Base Board"),
           {{"Product", t("X9DRW")},
            {"Manufacturer", t("Supermicro")},
            {"Name", t("Base Board")},
-           {"Model", null()},
-           {"PartNumber", null()},
+           {"Model", missing()},
+           {"PartNumber", missing()},
            {"SerialNumber", t("NM13CS000000")},
            {"Version", t("1.10")},
-           {"Height", null()},
-           {"Width", null()},
-           {"Depth", null()},
-           {"Weight", null()},
-           {"SlotLayout", null()}});
+           {"Height", missing()},
+           {"Width", missing()},
+           {"Depth", missing()},
+           {"Weight", missing()},
+           {"SlotLayout", missing()}});
     s.add("Win32_MotherboardDevice", path("Win32_MotherboardDevice", "DeviceID", "Motherboard"),
-          {{"PrimaryBusType", t("PCI")}, {"SecondaryBusType", t("ISA")}, {"Revision", null()}});
+          {{"PrimaryBusType", t("PCI")}, {"SecondaryBusType", t("ISA")}, {"Revision", missing()}});
     for (int n = 0; n < 2; ++n) {
         const std::string tag = "Physical Memory " + std::to_string(n);
         s.add("Win32_PhysicalMemory", path("Win32_PhysicalMemory", "Tag", tag),
               {{"Tag", t(tag)},
-               {"Label", null()},
+               {"Label", missing()},
                {"Manufacturer", t("Samsung")},
                {"PartNumber", t("M393B2G70QH0-YK0")},
-               {"Model", null()},
+               {"Model", missing()},
                {"SerialNumber", t("1234ABC" + std::to_string(n))},
                {"DeviceLocator", t("P1-DIMM" + std::to_string(n + 1) + "A")},
                {"FormFactor", i(8)},
                {"MemoryType", i(24)},
                {"TypeDetail", i(128)},
-               {"Version", null()},
+               {"Version", missing()},
                {"Capacity", t("17179869184")},
                {"DataWidth", i(64)},
                {"TotalWidth", i(72)},
@@ -87,21 +90,21 @@ void addSampleMachine(InMemoryService& s) {
     for (const auto& nic : nics) {
         s.add("Win32_NetworkAdapter", path("Win32_NetworkAdapter", "DeviceID", nic[0]),
               {{"Name", t(nic[1])},
-               {"AdapterType", *nic[2] ? t("Ethernet 802.3") : null()},
+               {"AdapterType", *nic[2] ? t("Ethernet 802.3") : missing()},
                {"DeviceID", t(nic[0])},
-               {"Manufacturer", *nic[2] ? t(nic[2]) : null()},
-               {"MACAddress", *nic[3] ? t(nic[3]) : null()}});
+               {"Manufacturer", *nic[2] ? t(nic[2]) : missing()},
+               {"MACAddress", *nic[3] ? t(nic[3]) : missing()}});
     }
     s.add("Win32_VideoController", path("Win32_VideoController", "DeviceID", "VideoController1"),
           {{"Name", t("ASPEED Graphics Family")},
            {"VideoProcessor", t("ASPEED Graphics Family")},
            {"VideoArchitecture", i(5)},
-           {"ProtocolSupported", null()},
+           {"ProtocolSupported", missing()},
            {"VideoMemoryType", i(2)},
-           {"AdapterDACType", null()},
+           {"AdapterDACType", missing()},
            {"AdapterRAM", i(16777216)},
            {"InstalledDisplayDrivers", t("ast")},
-           {"DriverDate", null()},
+           {"DriverDate", missing()},
            {"DriverVersion", t("6.1.0")},
            {"VideoModeDescription", t("1024 x 768 x 4294967296 colors")},
            {"CurrentRefreshRate", i(60)},
@@ -113,10 +116,10 @@ void addSampleMachine(InMemoryService& s) {
                {"Manufacturer", t(n == 0 ? "Broadcom / LSI" : "Red Hat, Inc.")},
                {"DriverName", t(n == 0 ? "megaraid_sas" : "virtio_scsi")},
                {"HardwareVersion", t("05")},
-               {"MaxDataWidth", null()},
-               {"MaxTransferRate", null()},
-               {"MaxNumberControlled", null()},
-               {"ProtectionManagement", null()},
+               {"MaxDataWidth", missing()},
+               {"MaxTransferRate", missing()},
+               {"MaxNumberControlled", missing()},
+               {"ProtectionManagement", missing()},
                {"ProtocolSupported", i(n == 0 ? 10 : 5)}});
     }
     const char* drives[][4] = {{"/", "250790436864", "101912444928", "3"},
@@ -124,30 +127,30 @@ void addSampleMachine(InMemoryService& s) {
     for (const auto& drive : drives) {
         s.add("Win32_LogicalDisk", path("Win32_LogicalDisk", "DeviceID", drive[0]),
               {{"Name", t(drive[0])},
-               {"Size", *drive[1] ? t(drive[1]) : null()},
-               {"FreeSpace", *drive[2] ? t(drive[2]) : null()},
-               {"VolumeName", *drive[1] ? t("root") : null()},
-               {"VolumeSerialNumber", *drive[1] ? t("5A3F1C22") : null()},
+               {"Size", *drive[1] ? t(drive[1]) : missing()},
+               {"FreeSpace", *drive[2] ? t(drive[2]) : missing()},
+               {"VolumeName", *drive[1] ? t("root") : missing()},
+               {"VolumeSerialNumber", *drive[1] ? t("5A3F1C22") : missing()},
                {"DriveType", i(std::stoi(drive[3]))},
-               {"FileSystem", *drive[1] ? t("EXT4") : null()},
-               {"Compressed", *drive[1] ? ManagementValue::boolean(false) : null()}});
+               {"FileSystem", *drive[1] ? t("EXT4") : missing()},
+               {"Compressed", *drive[1] ? ManagementValue::boolean(false) : missing()}});
     }
     s.add("Win32_OperatingSystem", path("Win32_OperatingSystem", "Name", "Debian"),
           {{"Caption", t("Debian GNU/Linux 12 (bookworm)")},
-           {"Manufacturer", null()},
-           {"SerialNumber", null()},
+           {"Manufacturer", missing()},
+           {"SerialNumber", missing()},
            {"Version", t("6.1.0-40-amd64")},
            {"BuildNumber", t("#1 SMP PREEMPT_DYNAMIC Debian 6.1.153-1")},
-           {"BuildType", null()},
-           {"CSDVersion", null()},
-           {"ServicePackMajorVersion", null()},
-           {"ServicePackMinorVersion", null()},
+           {"BuildType", missing()},
+           {"CSDVersion", missing()},
+           {"ServicePackMajorVersion", missing()},
+           {"ServicePackMinorVersion", missing()},
            {"BootDevice", t("/dev/vda1")},
-           {"WindowsDirectory", null()},
-           {"SystemDirectory", null()},
+           {"WindowsDirectory", missing()},
+           {"SystemDirectory", missing()},
            {"CSName", t("sample")},
            {"LastBootUpTime", t("20261207052000.000000+000")},
-           {"NumberOfLicensedUsers", null()},
+           {"NumberOfLicensedUsers", missing()},
            {"NumberOfUsers", i(1)},
            {"TotalVisibleMemorySize", t("32939480")},
            {"FreePhysicalMemory", t("30112312")},
