@@ -17,7 +17,7 @@ SAN_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVEX_SANITIZE=ON -DTOLVEX_GUI
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps configure build run test test-sanitize bench fuzz package package-windows clean
+.PHONY: all deps configure build run test test-sanitize test-fuzz bench fuzz package package-windows clean
 
 all: build
 
@@ -36,6 +36,7 @@ run: build
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-sanitize
+	@$(MAKE) --no-print-directory test-fuzz
 
 test-sanitize: deps
 	@cmake -S . -B $(SAN_DIR) $(SAN_FLAGS) >/dev/null
@@ -45,6 +46,12 @@ test-sanitize: deps
 # Every fuzz target for FUZZ_SECONDS (default 30) seconds.
 fuzz: deps
 	@./scripts/run-fuzz build-fuzz
+
+# Part of `make test`: every fuzz target briefly from its kept corpus, so a
+# new finding fails the run (and is kept in fuzz/regressions/).
+TEST_FUZZ_SECONDS ?= 3
+test-fuzz: deps
+	@FUZZ_SECONDS=$(TEST_FUZZ_SECONDS) ./scripts/run-fuzz build-fuzz
 
 # The benchmarks, with a summary against the performance targets
 # (bench/run-bench). bench/compare-peers, which installs other hardware

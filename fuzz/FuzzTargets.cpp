@@ -180,6 +180,31 @@ int numberMasks(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
+namespace {
+
+// Days since 1970-01-01 of a civil date (Howard Hinnant's days_from_civil),
+// written apart from the conversion's own inverse so that each checks the
+// other.
+std::int64_t daysFromCivil(std::int64_t year, std::int64_t month, std::int64_t day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+std::int64_t digits(const std::string& text, std::size_t at, std::size_t count) {
+    std::int64_t value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        require(text[i] >= '0' && text[i] <= '9');
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
 int managementDateTime(const std::uint8_t* data, std::size_t size) {
     if (size < 12) {
         return 0;
@@ -188,16 +213,44 @@ int managementDateTime(const std::uint8_t* data, std::size_t size) {
     std::int32_t offset = 0;
     std::memcpy(&seconds, data, sizeof seconds);
     std::memcpy(&offset, data + 8, sizeof offset);
-    // Any moment from year 1 to 9999, any offset a zone can have.
-    constexpr std::int64_t kYear1 = -62135596800LL;
-    constexpr std::int64_t kYear9999End = 253402300799LL - 18 * 3600;
-    const auto span = static_cast<std::uint64_t>(kYear9999End - kYear1);
-    seconds =
-        kYear1 + 18 * 3600 + static_cast<std::int64_t>(static_cast<std::uint64_t>(seconds) % span);
-    offset = offset % (18 * 60);
-    const std::string text = linuxprov::managementDateTime(seconds, offset);
-    require(text.size() == 25);
-    require(text[14] == '.' && (text[21] == '+' || text[21] == '-'));
+    // The first byte after the numbers narrows them to the neighbourhood of
+    // the form's limits, where the findings were; otherwise they are taken as
+    // they come, any moment and any offset.
+    if (size > 12 && (data[12] & 1)) {
+        constexpr std::int64_t kYear1 = -62135596800LL;
+        constexpr std::int64_t kYear10000 = 253402300800LL;
+        const std::int64_t edge = (data[12] & 2) ? kYear1 : kYear10000;
+        seconds = edge + seconds % (2 * 86400);
+        offset = offset % 1100;
+    }
+    const auto text = linuxprov::managementDateTime(seconds, offset);
+    // What the function promises: Null, or exactly the moment in the form
+    // yyyymmddHHMMSS.000000+UUU, with a year from 1 to 9999.
+    constexpr std::int64_t kFirst = -62135596800LL;  // 0001-01-01 00:00:00
+    constexpr std::int64_t kEnd = 253402300800LL;    // 10000-01-01 00:00:00
+    const bool nearRange =
+        offset >= -999 && offset <= 999 && seconds > kFirst - 86400 && seconds < kEnd + 86400;
+    const std::int64_t local = nearRange ? seconds + std::int64_t{offset} * 60 : 0;
+    const bool expressible = nearRange && local >= kFirst && local < kEnd;
+    require(text.has_value() == expressible);
+    if (!text) {
+        return 0;
+    }
+    require(text->size() == 25);
+    require(text->compare(14, 7, ".000000") == 0);
+    require((*text)[21] == (offset < 0 ? '-' : '+'));
+    require(digits(*text, 22, 3) == (offset < 0 ? -offset : offset));
+    const std::int64_t year = digits(*text, 0, 4);
+    const std::int64_t month = digits(*text, 4, 2);
+    const std::int64_t day = digits(*text, 6, 2);
+    const std::int64_t hour = digits(*text, 8, 2);
+    const std::int64_t minute = digits(*text, 10, 2);
+    const std::int64_t second = digits(*text, 12, 2);
+    require(year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour < 24 &&
+            minute < 60 && second < 60);
+    require(daysFromCivil(year, month, day) <
+            daysFromCivil(month == 12 ? year + 1 : year, month == 12 ? 1 : month + 1, 1));
+    require(daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second == local);
     return 0;
 }
 

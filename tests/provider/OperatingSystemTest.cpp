@@ -149,6 +149,42 @@ TEST(LastBootUpTime, ZonesAcrossDaylightSavingAndHalfHours) {
     }
 }
 
+TEST(LastBootUpTime, MomentsTheFormCannotHoldAreNull) {
+    // The form has four digits of year and three of offset. The moments are
+    // counted independently: 253402300799 is 9999-12-31 23:59:59 UTC and
+    // -62135596800 is 0001-01-01 00:00:00 UTC.
+    struct Case {
+        long long seconds;
+        int offsetMinutes;
+        const char* expected;  // nullptr: Null
+    };
+    const Case cases[] = {
+        {253402300799, 0, "99991231235959.000000+000"},
+        {253402300799, 1, nullptr},  // a fuzzer's finding: year 10000 in the zone
+        {253402300799, 999, nullptr},
+        {253402300799 - 59, -1, "99991231235800.000000-001"},
+        {-62135596800, 0, "00010101000000.000000+000"},
+        {-62135596800, -1, nullptr},
+        {-62135596800, 60, "00010101010000.000000+060"},
+        {0, 999, "19700101163900.000000+999"},
+        {0, -999, "19691231072100.000000-999"},
+        {0, 1000, nullptr},
+        {0, -1080, nullptr},
+        {951782400, 0, "20000229000000.000000+000"},
+        {INT64_MAX, 0, nullptr},
+        {INT64_MIN, -999, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.seconds) + " " + std::to_string(c.offsetMinutes));
+        const auto text = linuxprov::managementDateTime(c.seconds, c.offsetMinutes);
+        if (c.expected) {
+            EXPECT_EQ(text, std::optional<std::string>(c.expected));
+        } else {
+            EXPECT_EQ(text, std::nullopt);
+        }
+    }
+}
+
 TEST(LastBootUpTime, NullWithoutBtime) {
     TreeBuilder tree;
     tree.file("/proc/stat", "cpu 1 2 3\nbtime notanumber\n");

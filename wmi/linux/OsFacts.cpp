@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "wmi/linux/SysText.h"
 
@@ -152,17 +151,40 @@ std::optional<std::int64_t> bootTime(const FileTree& files) {
     return std::nullopt;
 }
 
-std::string managementDateTime(std::int64_t epochSeconds, int utcOffsetMinutes) {
-    const std::time_t local =
-        static_cast<std::time_t>(epochSeconds + static_cast<std::int64_t>(utcOffsetMinutes) * 60);
-    std::tm parts{};
-    ::gmtime_r(&local, &parts);
+std::optional<std::string> managementDateTime(std::int64_t epochSeconds, int utcOffsetMinutes) {
+    // Years 1 to 9999 in the zone's own time, offsets of three digits.
+    constexpr std::int64_t kYear1 = -62135596800LL;      // 0001-01-01 00:00:00
+    constexpr std::int64_t kYear10000 = 253402300800LL;  // 10000-01-01 00:00:00
+    if (utcOffsetMinutes < -999 || utcOffsetMinutes > 999 || epochSeconds < kYear1 - 999 * 60 ||
+        epochSeconds >= kYear10000 + 999 * 60) {
+        return std::nullopt;
+    }
+    const std::int64_t local = epochSeconds + static_cast<std::int64_t>(utcOffsetMinutes) * 60;
+    if (local < kYear1 || local >= kYear10000) {
+        return std::nullopt;
+    }
+    // The civil date of a day count (days since 1970-01-01), after Howard
+    // Hinnant's days_from_civil inverse.
+    const std::int64_t days = (local >= 0 ? local : local - 86399) / 86400;
+    const std::int64_t secondOfDay = local - days * 86400;
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+
     const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04d%02d%02d%02d%02d%02d.000000%c%03d",
-                  parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
-                  parts.tm_min, parts.tm_sec, utcOffsetMinutes < 0 ? '-' : '+', offset % 1000);
-    return buffer;
+                  static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
+                  static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),
+                  static_cast<int>(secondOfDay % 60), utcOffsetMinutes < 0 ? '-' : '+', offset);
+    return std::string(buffer);
 }
 
 std::optional<std::uint32_t> countUserSessions(const FileTree& files) {

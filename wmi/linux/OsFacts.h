@@ -34,8 +34,11 @@ KernelBuild parseKernelVersion(const std::string& version);
 // The boot time in seconds since the epoch ("btime" of /proc/stat).
 std::optional<std::int64_t> bootTime(const FileTree& files);
 // The management date-time form of a moment in a zone with the given offset:
-// yyyymmddHHMMSS.ffffff+UUU, the offset in minutes with its sign.
-std::string managementDateTime(std::int64_t epochSeconds, int utcOffsetMinutes);
+// yyyymmddHHMMSS.ffffff+UUU, the offset in minutes with its sign. The form
+// holds years 1 to 9999 of the zone's time and offsets of up to 999 minutes;
+// a moment or offset outside that has no value (Null), like any value the
+// form cannot express.
+std::optional<std::string> managementDateTime(std::int64_t epochSeconds, int utcOffsetMinutes);
 
 // The logged-in sessions: the user-process records of the utmp file
 // (/run/utmp, else /var/run/utmp); no value when neither can be read.
