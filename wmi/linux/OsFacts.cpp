@@ -1,5 +1,7 @@
 #include "wmi/linux/OsFacts.h"
 
+#include <utmpx.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -188,21 +190,18 @@ std::optional<std::string> managementDateTime(std::int64_t epochSeconds, int utc
 }
 
 std::optional<std::uint32_t> countUserSessions(const FileTree& files) {
-    // The glibc record on 64-bit and 32-bit Linux alike: a 16-bit type at
-    // offset 0, the user name (32 bytes) at offset 44; 384 bytes per record.
-    constexpr std::size_t kRecordSize = 384;
-    constexpr std::size_t kUserOffset = 44;
-    constexpr short kUserProcess = 7;
+    // The file is an array of the C library's utmpx records; a session is a
+    // user-process record with a user name.
     for (const char* path : {"/run/utmp", "/var/run/utmp"}) {
         const auto content = files.read(path, 4u << 20);
         if (!content) {
             continue;
         }
         std::uint32_t sessions = 0;
-        for (std::size_t at = 0; at + kRecordSize <= content->size(); at += kRecordSize) {
-            short type = 0;
-            std::memcpy(&type, content->data() + at, sizeof type);
-            if (type == kUserProcess && (*content)[at + kUserOffset] != '\0') {
+        for (std::size_t at = 0; at + sizeof(utmpx) <= content->size(); at += sizeof(utmpx)) {
+            utmpx record;
+            std::memcpy(&record, content->data() + at, sizeof record);
+            if (record.ut_type == USER_PROCESS && record.ut_user[0] != '\0') {
                 ++sessions;
             }
         }

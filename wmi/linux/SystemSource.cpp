@@ -16,6 +16,8 @@
 #include <system_error>
 #include <thread>
 
+#include "wmi/linux/ZoneOffset.h"
+
 namespace tolvex::linuxprov {
 
 FileTree::FileTree(std::string root) : m_root(std::move(root)) {
@@ -225,7 +227,9 @@ class SidecarSysCalls : public SysCalls {
             return std::atoi(minutes->c_str());
         }
         if (const auto zone = value("timezone")) {
-            return offsetInZone(*zone, epochSeconds);
+            // From the system's zone database; the process's own zone is
+            // left alone.
+            return zone::namedZoneOffsetMinutes(*zone, epochSeconds).value_or(0);
         }
         return 0;
     }
@@ -259,27 +263,6 @@ class SidecarSysCalls : public SysCalls {
             return std::nullopt;
         }
         return it->second;
-    }
-
-    // The offset of a named zone at a moment. The process's zone is switched
-    // for the computation and put back; captured machines are only read in
-    // tests and by the query tool, never by the program itself.
-    static int offsetInZone(const std::string& zone, std::int64_t epochSeconds) {
-        static std::mutex mutex;
-        std::lock_guard lock(mutex);
-        const char* previous = std::getenv("TZ");
-        const std::optional<std::string> saved =
-            previous ? std::optional<std::string>(previous) : std::nullopt;
-        ::setenv("TZ", zone.c_str(), 1);
-        ::tzset();
-        const int minutes = offsetMinutesInCurrentZone(epochSeconds);
-        if (saved) {
-            ::setenv("TZ", saved->c_str(), 1);
-        } else {
-            ::unsetenv("TZ");
-        }
-        ::tzset();
-        return minutes;
     }
 
     std::map<std::string, std::string> m_values;

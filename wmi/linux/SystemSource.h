@@ -86,7 +86,8 @@ std::shared_ptr<const SysCalls> liveSysCalls();
 // The system calls of a captured machine, answered from the sidecar file
 // "tolvex-syscalls.ini" at the tree's root (key = value lines):
 //   hostname, sysname, release, version, machine,
-//   timezone (a zone name such as Australia/Adelaide) or utc_offset_minutes,
+//   timezone (a zone of /usr/share/zoneinfo such as Australia/Adelaide) or
+//   utc_offset_minutes,
 //   statvfs:/mount/point = frsize blocks bfree bavail   (or "hang")
 // Keys it lacks answer as unknown. A "hang" stands for a mount that gave no
 // answer within the bound when the machine was captured: unknown either way,

@@ -1,0 +1,374 @@
+#include "wmi/linux/ZoneOffset.h"
+
+#include <cctype>
+#include <vector>
+
+#include "wmi/linux/SystemSource.h"
+
+namespace tolvex::linuxprov::zone {
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+// Days since 1970-01-01 of a civil date (Howard Hinnant's days_from_civil).
+std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+    return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0);
+}
+
+// The civil year of a day count.
+std::int64_t yearOfDays(std::int64_t days) {
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = floorDiv(z, 146097);
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    return yearOfEra + era * 400 + (mp >= 10 ? 1 : 0);
+}
+
+bool isLeap(std::int64_t year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+
+int daysInMonth(std::int64_t year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeap(year) ? 29 : kDays[month - 1];
+}
+
+// A reader over a POSIX TZ rule.
+class RuleReader {
+  public:
+    explicit RuleReader(std::string_view text) : m_text(text) {}
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    bool peek(char c) const { return !atEnd() && m_text[m_pos] == c; }
+    bool take(char c) {
+        if (peek(c)) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+
+    // A zone abbreviation: three or more letters, or <...> quoted.
+    bool name() {
+        if (take('<')) {
+            const auto close = m_text.find('>', m_pos);
+            if (close == std::string_view::npos) {
+                return false;
+            }
+            m_pos = close + 1;
+            return true;
+        }
+        const std::size_t start = m_pos;
+        while (!atEnd() && std::isalpha(static_cast<unsigned char>(m_text[m_pos]))) {
+            ++m_pos;
+        }
+        return m_pos - start >= 3;
+    }
+
+    std::optional<int> number(int maxValue) {
+        const std::size_t start = m_pos;
+        int value = 0;
+        while (!atEnd() && std::isdigit(static_cast<unsigned char>(m_text[m_pos]))) {
+            value = value * 10 + (m_text[m_pos] - '0');
+            if (value > maxValue) {
+                return std::nullopt;
+            }
+            ++m_pos;
+        }
+        if (m_pos == start) {
+            return std::nullopt;
+        }
+        return value;
+    }
+
+    // [+-]hh[:mm[:ss]] in seconds; hours up to 167 (a transition time may
+    // lie days away from its date).
+    std::optional<int> time() {
+        int sign = 1;
+        if (take('-')) {
+            sign = -1;
+        } else {
+            take('+');
+        }
+        const auto hours = number(167);
+        if (!hours) {
+            return std::nullopt;
+        }
+        int seconds = *hours * 3600;
+        if (take(':')) {
+            const auto minutes = number(59);
+            if (!minutes) {
+                return std::nullopt;
+            }
+            seconds += *minutes * 60;
+            if (take(':')) {
+                const auto secs = number(59);
+                if (!secs) {
+                    return std::nullopt;
+                }
+                seconds += *secs;
+            }
+        }
+        return sign * seconds;
+    }
+
+  private:
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+};
+
+// One change of a rule: the day in a year and the local time of day.
+struct Change {
+    enum class Kind { Julian1, Julian0, MonthWeekDay } kind = Kind::MonthWeekDay;
+    int day = 0;  // Jn: 1..365; n: 0..365; M: weekday 0..6
+    int month = 0;
+    int week = 0;
+    int seconds = 7200;  // 02:00 unless given
+
+    // Days since the epoch of the change's date in a year.
+    std::int64_t dayIn(std::int64_t year) const {
+        const std::int64_t jan1 = daysFromCivil(year, 1, 1);
+        switch (kind) {
+            case Kind::Julian1:
+                // 1..365, 29 February never counted.
+                return jan1 + day - 1 + (isLeap(year) && day >= 60 ? 1 : 0);
+            case Kind::Julian0:
+                return jan1 + day;
+            case Kind::MonthWeekDay:
+                break;
+        }
+        const std::int64_t first = daysFromCivil(year, month, 1);
+        const int firstWeekday = static_cast<int>(((first + 4) % 7 + 7) % 7);  // 0: Sunday
+        int date = 1 + (day - firstWeekday + 7) % 7 + (week - 1) * 7;
+        while (date > daysInMonth(year, month)) {
+            date -= 7;
+        }
+        return first + date - 1;
+    }
+};
+
+std::optional<Change> readChange(RuleReader& in) {
+    Change change;
+    if (in.take('M')) {
+        const auto month = in.number(12);
+        if (!month || *month < 1 || !in.take('.')) {
+            return std::nullopt;
+        }
+        const auto week = in.number(5);
+        if (!week || *week < 1 || !in.take('.')) {
+            return std::nullopt;
+        }
+        const auto weekday = in.number(6);
+        if (!weekday) {
+            return std::nullopt;
+        }
+        change.month = *month;
+        change.week = *week;
+        change.day = *weekday;
+    } else if (in.take('J')) {
+        const auto day = in.number(365);
+        if (!day || *day < 1) {
+            return std::nullopt;
+        }
+        change.kind = Change::Kind::Julian1;
+        change.day = *day;
+    } else {
+        const auto day = in.number(365);
+        if (!day) {
+            return std::nullopt;
+        }
+        change.kind = Change::Kind::Julian0;
+        change.day = *day;
+    }
+    if (in.take('/')) {
+        const auto time = in.time();
+        if (!time) {
+            return std::nullopt;
+        }
+        change.seconds = *time;
+    }
+    return change;
+}
+
+std::uint64_t bigEndian(std::string_view data, std::size_t at, std::size_t width) {
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+        value = (value << 8) | static_cast<unsigned char>(data[at + i]);
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<int> ruleOffsetMinutes(std::string_view rule, std::int64_t epochSeconds) {
+    RuleReader in(rule);
+    if (!in.name()) {
+        return std::nullopt;
+    }
+    // POSIX offsets count west of UTC; ours east.
+    const auto stdWest = in.time();
+    if (!stdWest) {
+        return std::nullopt;
+    }
+    const int stdOffset = -*stdWest;
+    if (in.atEnd()) {
+        return stdOffset / 60;
+    }
+    if (!in.name()) {
+        return std::nullopt;
+    }
+    int dstOffset = stdOffset + 3600;
+    if (!in.peek(',') && !in.atEnd()) {
+        const auto dstWest = in.time();
+        if (!dstWest) {
+            return std::nullopt;
+        }
+        dstOffset = -*dstWest;
+    }
+    // Without rules, the United States' rules (as the C library assumes).
+    Change start{Change::Kind::MonthWeekDay, 0, 3, 2, 7200};
+    Change end{Change::Kind::MonthWeekDay, 0, 11, 1, 7200};
+    if (in.take(',')) {
+        const auto first = readChange(in);
+        if (!first || !in.take(',')) {
+            return std::nullopt;
+        }
+        const auto second = readChange(in);
+        if (!second || !in.atEnd()) {
+            return std::nullopt;
+        }
+        start = *first;
+        end = *second;
+    } else if (!in.atEnd()) {
+        return std::nullopt;
+    }
+    const std::int64_t year = yearOfDays(floorDiv(epochSeconds + stdOffset, kSecondsPerDay));
+    // The start is given in standard time, the end in daylight time.
+    const std::int64_t startsAt = start.dayIn(year) * kSecondsPerDay + start.seconds - stdOffset;
+    const std::int64_t endsAt = end.dayIn(year) * kSecondsPerDay + end.seconds - dstOffset;
+    const bool daylight = startsAt < endsAt ? epochSeconds >= startsAt && epochSeconds < endsAt
+                                            : !(epochSeconds >= endsAt && epochSeconds < startsAt);
+    return (daylight ? dstOffset : stdOffset) / 60;
+}
+
+std::optional<int> offsetMinutes(std::string_view tzif, std::int64_t epochSeconds) {
+    constexpr std::size_t kHeader = 44;
+    const auto counts = [&](std::size_t at) -> std::optional<std::vector<std::uint64_t>> {
+        if (tzif.size() < at + kHeader || tzif.substr(at, 4) != "TZif") {
+            return std::nullopt;
+        }
+        std::vector<std::uint64_t> out;
+        for (std::size_t i = 0; i < 6; ++i) {
+            out.push_back(bigEndian(tzif, at + 20 + 4 * i, 4));
+        }
+        return out;
+    };
+    const auto first = counts(0);
+    if (!first) {
+        return std::nullopt;
+    }
+    // isutcnt, isstdcnt, leapcnt, timecnt, typecnt, charcnt
+    const auto blockSize = [](const std::vector<std::uint64_t>& c, std::uint64_t timeWidth) {
+        return c[3] * timeWidth + c[3] + c[4] * 6 + c[5] + c[2] * (timeWidth + 4) + c[1] + c[0];
+    };
+    std::size_t at = kHeader;
+    std::vector<std::uint64_t> c = *first;
+    std::size_t timeWidth = 4;
+    if (tzif[4] >= '2') {
+        const std::uint64_t skip = blockSize(c, 4);
+        if (skip > tzif.size()) {
+            return std::nullopt;
+        }
+        const auto second = counts(kHeader + skip);
+        if (!second) {
+            return std::nullopt;
+        }
+        c = *second;
+        at = kHeader + skip + kHeader;
+        timeWidth = 8;
+    }
+    const std::uint64_t timeCount = c[3];
+    const std::uint64_t typeCount = c[4];
+    if (typeCount == 0 || blockSize(c, timeWidth) > tzif.size() - at) {
+        return std::nullopt;
+    }
+    const std::size_t indexes = at + timeCount * timeWidth;
+    const std::size_t types = indexes + timeCount;
+    const auto typeOffset = [&](std::uint64_t type) -> std::optional<int> {
+        if (type >= typeCount) {
+            return std::nullopt;
+        }
+        const auto utoff = static_cast<std::int32_t>(bigEndian(tzif, types + type * 6, 4));
+        return utoff / 60;
+    };
+    const auto transition = [&](std::uint64_t i) -> std::int64_t {
+        const std::uint64_t raw = bigEndian(tzif, at + i * timeWidth, timeWidth);
+        return timeWidth == 8 ? static_cast<std::int64_t>(raw)
+                              : static_cast<std::int64_t>(static_cast<std::int32_t>(raw));
+    };
+    if (timeCount == 0 || epochSeconds < transition(0)) {
+        if (timeCount == 0 && timeWidth == 8) {
+            // A zone without transitions may still change by its rule.
+            const std::size_t footer = at + blockSize(c, timeWidth);
+            if (footer < tzif.size() && tzif[footer] == '\n') {
+                const auto close = tzif.find('\n', footer + 1);
+                if (close != std::string_view::npos && close > footer + 1) {
+                    return ruleOffsetMinutes(tzif.substr(footer + 1, close - footer - 1),
+                                             epochSeconds);
+                }
+            }
+        }
+        return typeOffset(0);
+    }
+    // The last transition at or before the moment.
+    std::uint64_t low = 0;
+    std::uint64_t high = timeCount;
+    while (high - low > 1) {
+        const std::uint64_t mid = low + (high - low) / 2;
+        if (transition(mid) <= epochSeconds) {
+            low = mid;
+        } else {
+            high = mid;
+        }
+    }
+    if (low == timeCount - 1 && timeWidth == 8) {
+        const std::size_t footer = at + blockSize(c, timeWidth);
+        if (footer < tzif.size() && tzif[footer] == '\n') {
+            const auto close = tzif.find('\n', footer + 1);
+            if (close != std::string_view::npos && close > footer + 1) {
+                if (const auto byRule = ruleOffsetMinutes(
+                        tzif.substr(footer + 1, close - footer - 1), epochSeconds)) {
+                    return byRule;
+                }
+            }
+        }
+    }
+    return typeOffset(static_cast<unsigned char>(tzif[indexes + low]));
+}
+
+std::optional<int> namedZoneOffsetMinutes(const std::string& name, std::int64_t epochSeconds,
+                                          const std::string& databaseDir) {
+    if (name.empty() || name.front() == '/' || name.find("..") != std::string::npos) {
+        return std::nullopt;
+    }
+    const auto data = FileTree(databaseDir).read("/" + name, 1u << 20);
+    if (!data) {
+        return std::nullopt;
+    }
+    return offsetMinutes(*data, epochSeconds);
+}
+
+}  // namespace tolvex::linuxprov::zone
