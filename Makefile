@@ -25,7 +25,7 @@ deps:
 	@./scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -39,7 +39,7 @@ test: build
 	@$(MAKE) --no-print-directory test-fuzz
 
 test-sanitize: deps
-	@cmake -S . -B $(SAN_DIR) $(SAN_FLAGS) >/dev/null
+	@cmake -S . -B $(SAN_DIR) $(SAN_FLAGS)
 	@cmake --build $(SAN_DIR) -j $(JOBS)
 	@$(SAN_ENV) ctest --test-dir $(SAN_DIR) --output-on-failure -j $(JOBS)
 
@@ -58,7 +58,7 @@ test-fuzz: deps
 # listers, is run on its own.
 BENCH_DIR ?= build-bench
 bench: deps
-	@cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEX_BENCH=ON >/dev/null
+	@cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEX_BENCH=ON
 	@cmake --build $(BENCH_DIR) -j $(JOBS) --target tolvex-provider-bench tolvex-startup-bench
 	@./bench/run-bench $(BENCH_DIR)
 
