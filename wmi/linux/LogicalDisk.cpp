@@ -16,8 +16,9 @@ namespace {
 
 namespace prop = wmi::prop;
 
-// How long one file system may take to report its space. A dead network
-// server makes statvfs wait for minutes; past this the sizes are Null.
+// How long the file systems that may hang (network, FUSE) may take, all
+// together, to report their space. A dead server makes statvfs wait for
+// minutes; a mount that has not answered by then shows Null sizes.
 constexpr std::chrono::milliseconds kStatvfsBound{1500};
 
 bool hasOption(const std::string& options, const std::string& name) {
