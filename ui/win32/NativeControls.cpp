@@ -1,0 +1,456 @@
+#include "ui/win32/NativeControls.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "ui/win32/Text.h"
+
+namespace tolvex::ui::win32 {
+
+namespace {
+
+constexpr const wchar_t* kForwardProperty = L"Tolvex.Forward";
+constexpr const wchar_t* kControlsProperty = L"Tolvex.Controls";
+
+bool isForwarded(UINT message) {
+    switch (message) {
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_DRAWITEM:
+        case WM_MEASUREITEM:
+            return true;
+        default:
+            return false;
+    }
+}
+
+LRESULT forward(HWND container, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND root = GetAncestor(container, GA_ROOT);
+    return root && root != container ? SendMessageW(root, message, wParam, lParam) : 0;
+}
+
+void fillBackground(HWND window, HDC dc) {
+    RECT client;
+    GetClientRect(window, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+LRESULT CALLBACK panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (isForwarded(message)) {
+        return forward(window, message, wParam, lParam);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A frame is a group box that holds its fields: the button class would keep
+// its children's reports to itself and leave its inside unpainted.
+LRESULT CALLBACK frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto original = reinterpret_cast<WNDPROC>(GetPropW(window, kForwardProperty));
+    if (isForwarded(message)) {
+        return forward(window, message, wParam, lParam);
+    }
+    if (message == WM_ERASEBKGND) {
+        fillBackground(window, reinterpret_cast<HDC>(wParam));
+        return 1;
+    }
+    if (message == WM_NCDESTROY) {
+        RemovePropW(window, kForwardProperty);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    }
+    return CallWindowProcW(original, window, message, wParam, lParam);
+}
+
+bool faceInstalled(const wchar_t* face) {
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(query.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(
+        screen, &query,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) -> int {
+            *reinterpret_cast<bool*>(found) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+HFONT makeFont(FontRole role, int dpi) {
+    LOGFONTW font{};
+    font.lfHeight = fontHeight(role, dpi);
+    font.lfWeight = role == FontRole::Title ? FW_BOLD : FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(font.lfFaceName, screenFace().c_str(), LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+std::wstring upperResourceName(std::string_view base) {
+    std::wstring name;
+    for (const char c : base) {
+        name.push_back(
+            c == '-' ? L'_' : static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(c))));
+    }
+    return name;
+}
+
+bool isIcon(HINSTANCE instance, const Element& element) {
+    return FindResourceW(instance, pictureResource(element.text).c_str(),
+                         MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */) != nullptr;
+}
+
+}  // namespace
+
+int scaled(int twips, int dpi) {
+    return MulDiv(twips, dpi, 1440);
+}
+
+int screenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) {
+        ReleaseDC(nullptr, screen);
+    }
+    return dpi > 0 ? dpi : 96;
+}
+
+const std::wstring& screenFace() {
+    static const std::wstring face = [] {
+        for (const wchar_t* candidate : {L"Verdana", L"DejaVu Sans"}) {
+            if (faceInstalled(candidate)) {
+                return std::wstring(candidate);
+            }
+        }
+        return std::wstring(L"Tahoma");
+    }();
+    return face;
+}
+
+int fontHeight(FontRole role, int dpi) {
+    // 8.25 and 9.75 points; 72 points to the inch.
+    const int hundredthsOfPoint = role == FontRole::Regular ? 825 : 975;
+    return -MulDiv(hundredthsOfPoint, dpi, 7200);
+}
+
+COLORREF roleColour(ColourRole role) {
+    switch (role) {
+        case ColourRole::Value:
+            return RGB(0, 0, 192);
+        case ColourRole::Count:
+            return RGB(0, 128, 0);
+        case ColourRole::FrameCaption:
+            return RGB(128, 0, 128);
+        case ColourRole::Note:
+            return RGB(192, 0, 0);
+        case ColourRole::Default:
+            break;
+    }
+    return GetSysColor(COLOR_BTNTEXT);
+}
+
+std::wstring pictureResource(std::string_view text) {
+    const auto slash = text.rfind('/');
+    std::string_view base = slash == std::string_view::npos ? text : text.substr(slash + 1);
+    const auto dot = base.rfind('.');
+    if (dot != std::string_view::npos) {
+        base = base.substr(0, dot);
+    }
+    return upperResourceName(base);
+}
+
+void registerContainerClass(HINSTANCE instance) {
+    WNDCLASSEXW panel{};
+    panel.cbSize = sizeof panel;
+    panel.lpfnWndProc = panelProc;
+    panel.hInstance = instance;
+    panel.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    panel.lpszClassName = kPanelClass;
+    RegisterClassExW(&panel);  // fails harmlessly when already registered
+}
+
+WindowControls::WindowControls(HWND window, const WindowDefinition& definition, int dpi)
+    : m_window(window), m_definition(definition), m_dpi(dpi) {
+    SetPropW(window, kControlsProperty, this);
+    for (const FontRole role : {FontRole::Regular, FontRole::Title, FontRole::Large}) {
+        m_fonts[role] = makeFont(role, dpi);
+    }
+    int id = kFirstControlId;
+    for (const Element& element : definition.elements) {
+        HWND parent = window;
+        if (!element.parent.empty()) {
+            if (HWND found = find(element.parent)) {
+                parent = found;
+            }
+        }
+        if (HWND control = create(element, parent, id)) {
+            m_controls.emplace(element.name, control);
+            m_elements.emplace(control, &element);
+            m_ids.emplace(element.name, id);
+        }
+        ++id;
+    }
+    // Pictures lie under whatever overlaps them (the About box's version
+    // label lies over its picture); the other elements keep their order.
+    for (const auto& [control, element] : m_elements) {
+        if (element->kind == Kind::Image) {
+            SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
+}
+
+WindowControls::~WindowControls() {
+    // The controls go with their window; the fonts and pictures they use are
+    // released after it.
+    if (IsWindow(m_window)) {
+        RemovePropW(m_window, kControlsProperty);
+        DestroyWindow(m_window);
+    }
+    for (auto& [role, font] : m_fonts) {
+        DeleteObject(font);
+    }
+    for (HGDIOBJ picture : m_pictures) {
+        DeleteObject(picture);
+    }
+    for (HICON icon : m_icons) {
+        DestroyIcon(icon);
+    }
+}
+
+const WindowControls* WindowControls::of(HWND window) {
+    return static_cast<const WindowControls*>(GetPropW(window, kControlsProperty));
+}
+
+HWND WindowControls::find(std::string_view name) const {
+    const auto it = m_controls.find(name);
+    return it == m_controls.end() ? nullptr : it->second;
+}
+
+const Element* WindowControls::elementOf(HWND control) const {
+    const auto it = m_elements.find(control);
+    return it == m_elements.end() ? nullptr : it->second;
+}
+
+int WindowControls::controlId(std::string_view name) const {
+    const auto it = m_ids.find(name);
+    return it == m_ids.end() ? 0 : it->second;
+}
+
+HWND WindowControls::create(const Element& element, HWND parent, int id) {
+    const int left = scaled(element.left, m_dpi);
+    const int top = scaled(element.top, m_dpi);
+    const int width = scaled(element.width, m_dpi);
+    const int height = scaled(element.height, m_dpi);
+    DWORD style = WS_CHILD | (element.visible ? WS_VISIBLE : 0);
+    DWORD exStyle = 0;
+    const wchar_t* windowClass = WC_STATICW;
+    std::wstring text = wide(element.text);
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(m_window, GWLP_HINSTANCE));
+
+    switch (element.kind) {
+        case Kind::Panel:
+            windowClass = kPanelClass;
+            style |= WS_CLIPCHILDREN;
+            exStyle |= WS_EX_CONTROLPARENT;
+            text.clear();
+            break;
+        case Kind::Frame:
+            windowClass = WC_BUTTONW;
+            style |= BS_GROUPBOX | WS_CLIPCHILDREN;
+            exStyle |= WS_EX_CONTROLPARENT;
+            break;
+        case Kind::Label:
+            // Every text shows as it stands: "&" is no mnemonic. A label of
+            // one line is centred on its height, as a single-line field is.
+            style |= SS_NOPREFIX | (element.align == Align::Center ? SS_CENTER : SS_LEFT);
+            if (!element.wordWrap) {
+                style |= SS_CENTERIMAGE;
+                if (element.align == Align::Left) {
+                    style = (style & ~SS_TYPEMASK) | SS_LEFTNOWORDWRAP;
+                }
+            }
+            break;
+        case Kind::ComboBox:
+            windowClass = WC_COMBOBOXW;
+            style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+            text.clear();
+            break;
+        case Kind::ListBox:
+            windowClass = WC_LISTBOXW;
+            style |= LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP;
+            exStyle |= WS_EX_CLIENTEDGE;
+            text.clear();
+            break;
+        case Kind::ListView:
+            windowClass = WC_LISTVIEWW;
+            style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
+            exStyle |= WS_EX_CLIENTEDGE;
+            text.clear();
+            break;
+        case Kind::Image:
+            // Icons keep their transparent parts; the large pictures are
+            // bitmaps. Either is scaled to the control.
+            style |= SS_REALSIZECONTROL | WS_CLIPSIBLINGS |
+                     (isIcon(instance, element) ? SS_ICON : SS_BITMAP);
+            text.clear();
+            break;
+        case Kind::Button:
+            windowClass = WC_BUTTONW;
+            style |= BS_DEFPUSHBUTTON | WS_TABSTOP;
+            break;
+    }
+
+    // A combo box is created with the height of its open list; its closed
+    // height is fitted below.
+    const int createHeight = element.kind == Kind::ComboBox ? height * 8 : height;
+    HWND control = CreateWindowExW(
+        exStyle, windowClass, text.c_str(), style, left, top, width, createHeight, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (!control) {
+        return nullptr;
+    }
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts.at(element.font)), FALSE);
+
+    switch (element.kind) {
+        case Kind::Frame: {
+            // Drawn by the window system's classic code, which honours the
+            // caption colour the window answers with (a themed group box
+            // would draw its caption in the theme's colour).
+            SetWindowTheme(control, L"", L"");
+            const LONG_PTR original =
+                SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(frameProc));
+            SetPropW(control, kForwardProperty, reinterpret_cast<HANDLE>(original));
+            break;
+        }
+        case Kind::ComboBox: {
+            fitComboHeight(control, height);
+            // The edit field shows the chosen item; typing in it chooses
+            // nothing, so it takes no typing.
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            if (GetComboBoxInfo(control, &info) && info.hwndItem) {
+                SendMessageW(info.hwndItem, EM_SETREADONLY, TRUE, 0);
+            }
+            break;
+        }
+        case Kind::ListView: {
+            SendMessageW(control, LVM_SETEXTENDEDLISTVIEWSTYLE,
+                         LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
+                         LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+            SendMessageW(control, LVM_SETTEXTCOLOR, 0, roleColour(element.colour));
+            SendMessageW(control, LVM_SETTEXTBKCOLOR, 0, GetSysColor(COLOR_WINDOW));
+            SendMessageW(control, LVM_SETBKCOLOR, 0, GetSysColor(COLOR_WINDOW));
+            int index = 0;
+            for (const Column& column : driveColumns()) {
+                std::wstring header = wide(column.header);
+                LVCOLUMNW lvColumn{};
+                lvColumn.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+                lvColumn.fmt = LVCFMT_LEFT;
+                lvColumn.cx = scaled(column.width, m_dpi);
+                lvColumn.pszText = header.data();
+                lvColumn.iSubItem = index;
+                SendMessageW(control, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
+                             reinterpret_cast<LPARAM>(&lvColumn));
+                ++index;
+            }
+            break;
+        }
+        case Kind::Image:
+            setPicture(control, element);
+            break;
+        default:
+            break;
+    }
+    return control;
+}
+
+void WindowControls::fitComboHeight(HWND combo, int height) const {
+    // The closed height is the selection field's height plus the border;
+    // set the field so that the whole comes to `height`.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT rect;
+        GetWindowRect(combo, &rect);
+        const int difference = height - (rect.bottom - rect.top);
+        if (difference == 0) {
+            return;
+        }
+        const LRESULT field = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+        if (field == CB_ERR || field + difference <= 0) {
+            return;
+        }
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + difference);
+    }
+}
+
+void WindowControls::setPicture(HWND control, const Element& element) {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(m_window, GWLP_HINSTANCE));
+    const std::wstring name = pictureResource(element.text);
+    const int width = scaled(element.width, m_dpi);
+    const int height = scaled(element.height, m_dpi);
+    if (isIcon(instance, element)) {
+        auto icon = static_cast<HICON>(
+            LoadImageW(instance, name.c_str(), IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
+        if (icon) {
+            SendMessageW(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+            m_icons.push_back(icon);
+        }
+    } else {
+        auto bitmap = static_cast<HBITMAP>(
+            LoadImageW(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        if (bitmap) {
+            SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+            m_pictures.push_back(bitmap);
+        }
+    }
+    // Setting a picture may size the control to it; the geometry is the
+    // definition's.
+    SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HBRUSH WindowControls::colours(HWND control, HDC dc) const {
+    const Element* element = elementOf(control);
+    if (!element) {
+        // The edit field inside a selector: the colours of an ordinary
+        // field, though it takes no typing.
+        HWND parent = GetParent(control);
+        const Element* owner = parent ? elementOf(parent) : nullptr;
+        if (owner && owner->kind == Kind::ComboBox) {
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+            return GetSysColorBrush(COLOR_WINDOW);
+        }
+        return nullptr;
+    }
+    switch (element->kind) {
+        case Kind::Label:
+        case Kind::Frame:
+        case Kind::Image:
+            SetTextColor(dc, roleColour(element->colour));
+            if (element->opaqueBackground) {
+                SetBkMode(dc, OPAQUE);
+                SetBkColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+                return GetSysColorBrush(COLOR_CAPTIONTEXT);
+            }
+            SetBkMode(dc, TRANSPARENT);
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return GetSysColorBrush(COLOR_BTNFACE);
+        case Kind::ListBox:
+            SetTextColor(dc, roleColour(element->colour));
+            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+            return GetSysColorBrush(COLOR_WINDOW);
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace tolvex::ui::win32

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/ScreenDefinitions.h"
+
+namespace tolvex::ui::win32 {
+
+// Twips to pixels at `dpi` dots per inch (1,440 twips to the inch), rounded
+// to the nearest pixel.
+int scaled(int twips, int dpi);
+
+// The dots per inch of the screen the program runs on.
+int screenDpi();
+
+// The typeface of every text: Verdana, or where it is not installed (Wine on
+// a Linux desktop) DejaVu Sans, else Tahoma.
+const std::wstring& screenFace();
+
+// The font height (negative: character height) of a role at `dpi`.
+int fontHeight(FontRole role, int dpi);
+
+// The text colour of a role; the default role takes the system's button
+// text colour, as dialog texts do.
+COLORREF roleColour(ColourRole role);
+
+// The resource name of a picture named in a definition
+// (":/tolvex/section-cpu.svg" gives "SECTION_CPU").
+std::wstring pictureResource(std::string_view definitionText);
+
+// The window classes of the containers (section panels and frames) pass what
+// their children report (commands, notifications, colour questions) on to the
+// top-level window, so one window procedure answers for a whole window.
+void registerContainerClass(HINSTANCE instance);
+inline constexpr const wchar_t* kPanelClass = L"TolvexPanel";
+
+// The controls of one window, built from its definition inside the client
+// area of `window`: every element becomes the Windows control of its kind,
+// placed in its parent element at its geometry converted at `dpi`, with its
+// text, font and colour. The fonts and pictures live as long as this object.
+class WindowControls {
+  public:
+    WindowControls(HWND window, const WindowDefinition& definition, int dpi);
+    ~WindowControls();
+    WindowControls(const WindowControls&) = delete;
+    WindowControls& operator=(const WindowControls&) = delete;
+
+    HWND window() const { return m_window; }
+    const WindowDefinition& definition() const { return m_definition; }
+    int dpi() const { return m_dpi; }
+
+    // The control of an element, or nullptr.
+    HWND find(std::string_view name) const;
+    // The element a control was built from, or nullptr.
+    const Element* elementOf(HWND control) const;
+    // The control identifier of an element's control (0 when unknown).
+    int controlId(std::string_view name) const;
+
+    // The controls built in `window`, or nullptr.
+    static const WindowControls* of(HWND window);
+
+    // The answer to a WM_CTLCOLOR* message from `control`: sets the text and
+    // background colours on `dc` and returns the background brush, or nullptr
+    // when the control keeps the system's colours.
+    HBRUSH colours(HWND control, HDC dc) const;
+
+  private:
+    HWND create(const Element& element, HWND parent, int id);
+    void fitComboHeight(HWND combo, int height) const;
+    void setPicture(HWND control, const Element& element);
+
+    HWND m_window;
+    const WindowDefinition& m_definition;
+    int m_dpi;
+    std::map<FontRole, HFONT> m_fonts;
+    std::map<std::string, HWND, std::less<>> m_controls;
+    std::map<HWND, const Element*> m_elements;
+    std::map<std::string, int, std::less<>> m_ids;
+    std::vector<HGDIOBJ> m_pictures;
+    std::vector<HICON> m_icons;
+};
+
+// The first control identifier; element k of a definition gets kFirstControlId + k.
+inline constexpr int kFirstControlId = 1000;
+
+}  // namespace tolvex::ui::win32
