@@ -57,6 +57,18 @@ foreach(suite WinService WinDetectors WinSockets WinApp)
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|0 tests from 0 test suites")
 endforeach()
 
+# The native screens, built and read back through the Windows controls; Wine
+# makes its windows on a private Xvfb server.
+foreach(suite WinScreens WinScreenOps)
+  add_test(NAME windows.${suite}
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/run-on-xvfb
+            ${TOLVEX_WINE_PROGRAM} ${tolvex_win_dir}/tolvex_windows_tests.exe
+            --gtest_filter=${suite}.*)
+  set_tests_properties(windows.${suite} PROPERTIES
+    FIXTURES_REQUIRED tolvex_wine ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 120
+    FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|0 tests from 0 test suites")
+endforeach()
+
 # Every class through tolvex-query.exe: the ones Wine has list their
 # instances with paths (Wine's Win32_PhysicalMemory paths carry no key); Win32_MotherboardDevice and Win32_SCSIController,
 # which Wine lacks, answer with no instance and no failure.

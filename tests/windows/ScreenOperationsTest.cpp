@@ -1,0 +1,295 @@
+// The screen operations over the native windows, and what the user does with
+// them: selectors, lists, message boxes, the About box.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "sections/Detectors.h"
+#include "tests/support/InMemoryService.h"
+#include "tests/windows/WindowTestSupport.h"
+#include "ui/win32/Text.h"
+#include "ui/win32/Win32WindowSystem.h"
+#include "wmi/Failure.h"
+#include "wmi/WmiNames.h"
+
+namespace tolvex::ui::win32 {
+namespace {
+
+using testing::messageBoxes;
+using testing::pressOk;
+using testing::readMessageBox;
+using testing::textOf;
+using testing::whileModal;
+
+class WinScreenOps : public ::testing::Test {
+  protected:
+    Win32WindowSystem system;
+    Screen& screen = system.screen();
+    HWND find(const char* name) const { return system.mainControls().find(name); }
+};
+
+TEST_F(WinScreenOps, FieldTextsAreWrittenAndReadBackAsPlainText) {
+    EXPECT_EQ(screen.text("lblCPUSpeed"), "...");
+    screen.setText("lblCPUSpeed", "2600 MHz");
+    EXPECT_EQ(screen.text("lblCPUSpeed"), "2600 MHz");
+    EXPECT_EQ(textOf(find("lblCPUSpeed")), "2600 MHz");
+
+    // Markup and ampersands show as the characters they are.
+    screen.setText("lblDRVVolName", "<b>R&D</b>");
+    EXPECT_EQ(textOf(find("lblDRVVolName")), "<b>R&D</b>");
+
+    // UTF-8 goes to the control as UTF-16 and comes back; bytes that are not
+    // UTF-8 become the replacement character rather than other letters.
+    screen.setText("lblOSName", "Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x92\xBE");
+    wchar_t shown[32] = {};
+    GetWindowTextW(find("lblOSName"), shown, 32);
+    EXPECT_EQ(std::wstring(shown), L"Caf\u00E9 \u20AC \U0001F4BE");
+    EXPECT_EQ(screen.text("lblOSName"), "Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x92\xBE");
+    for (const auto& [bytes, expected] : std::vector<std::pair<std::string, std::string>>{
+             {"A\xFF", "A\xEF\xBF\xBD"},
+             {"\xC3", "\xEF\xBF\xBD"},                                    // cut short
+             {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                    // overlong "/"
+             {"\xED\xA0\x80x", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx"},  // a surrogate
+         }) {
+        screen.setText("lblOSName", bytes);
+        EXPECT_EQ(screen.text("lblOSName"), expected);
+    }
+}
+
+TEST_F(WinScreenOps, UnknownNamesAndWrongKindsAreFailures) {
+    EXPECT_THROW(screen.setText("lblNoSuchField", "x"), Failure);
+    EXPECT_THROW(screen.addItem("cboNoSuch", "x"), Failure);
+    EXPECT_THROW(screen.addItem("lblCPUSpeed", "x"), Failure);
+    EXPECT_THROW(screen.setText("cboCPUs", "x"), Failure);
+    EXPECT_THROW(screen.addRow("lstIPAddr", "x"), Failure);
+    EXPECT_THROW(screen.setVisible("frSections(8)", true), Failure);
+}
+
+TEST_F(WinScreenOps, TheProgressTextLoadsTheProgressWindowAndIsPaintedAtOnce) {
+    EXPECT_FALSE(system.loadingWindowLoaded());
+    screen.setText("lblLoad", "Detecting motherboard...");
+    ASSERT_TRUE(system.loadingWindowLoaded());
+    HWND first = system.loadingWindow();
+    system.showLoadingWindow();
+    EXPECT_EQ(system.loadingWindow(), first);
+    screen.setText("lblLoad", "Detecting drive(s)...");
+    EXPECT_EQ(screen.text("lblLoad"), "Detecting drive(s)...");
+    // Painted when setText returns: nothing is left to paint.
+    HWND label = system.loadingControls()->find("lblLoad");
+    EXPECT_FALSE(GetUpdateRect(label, nullptr, FALSE));
+    EXPECT_FALSE(GetUpdateRect(system.loadingWindow(), nullptr, FALSE));
+
+    system.unloadLoadingWindow();
+    EXPECT_FALSE(system.loadingWindowLoaded());
+    EXPECT_FALSE(IsWindow(first));
+    // Loaded anew, it starts from its initial text.
+    EXPECT_EQ(screen.text("lblLoad"), "Loading...");
+    system.unloadLoadingWindow();
+    system.unloadLoadingWindow();  // unloading it twice does nothing
+}
+
+TEST_F(WinScreenOps, SelectorRaisesItsHandlerWhenSetAndWhenTheUserPicks) {
+    int clicks = 0;
+    int indexSeen = -2;
+    screen.setClickHandler("cboCPUs", [&] {
+        ++clicks;
+        indexSeen = screen.selectedIndex("cboCPUs");
+    });
+    EXPECT_EQ(screen.itemCount("cboCPUs"), 0);
+    EXPECT_EQ(screen.selectedIndex("cboCPUs"), -1);
+    screen.addItem("cboCPUs", "CPU0");
+    screen.addItem("cboCPUs", "CPU1");
+    screen.addItem("cboCPUs", "A CPU");  // kept in the order added
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(screen.itemCount("cboCPUs"), 3);
+    EXPECT_EQ(screen.selectedIndex("cboCPUs"), -1);
+    EXPECT_EQ(textOf(find("cboCPUs")), "");
+
+    screen.setSelectedIndex("cboCPUs", 0);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(indexSeen, 0);
+    EXPECT_EQ(textOf(find("cboCPUs")), "CPU0");
+    screen.setSelectedIndex("cboCPUs", 0);  // the same index again
+    EXPECT_EQ(clicks, 2);
+
+    // The user moves to the next item with the arrow key, the list closed.
+    HWND combo = find("cboCPUs");
+    SendMessageW(combo, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_GE(clicks, 3);
+    EXPECT_EQ(indexSeen, 1);
+    EXPECT_EQ(textOf(combo), "CPU1");
+
+    const int before = clicks;
+    EXPECT_THROW(screen.setSelectedIndex("cboCPUs", 3), Failure);
+    EXPECT_EQ(clicks, before);
+    EXPECT_EQ(screen.selectedIndex("cboCPUs"), 1);
+}
+
+TEST_F(WinScreenOps, ListBoxAndListViewRows) {
+    screen.addListLine("lstIPAddr", "192.168.1.10");
+    screen.addListLine("lstIPAddr", "10.0.0.1");
+    HWND list = find("lstIPAddr");
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+    wchar_t line[32] = {};
+    SendMessageW(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(line));
+    EXPECT_EQ(narrow(line), "10.0.0.1");
+
+    EXPECT_EQ(screen.addRow("lvDrives", "C:"), 1);
+    EXPECT_EQ(screen.addRow("lvDrives", "D:"), 2);
+    screen.setRowText("lvDrives", 2, 2, "1,000");
+    screen.setRowText("lvDrives", 2, 4, "50.0");
+    HWND view = find("lvDrives");
+    const auto cell = [&](int row, int column) {
+        wchar_t text[32] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 32;
+        SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+        return narrow(text);
+    };
+    EXPECT_EQ(cell(1, 0), "D:");
+    EXPECT_EQ(cell(1, 1), "1,000");
+    EXPECT_EQ(cell(1, 3), "50.0");
+    EXPECT_EQ(cell(0, 1), "");
+    EXPECT_THROW(screen.setRowText("lvDrives", 3, 2, "x"), Failure);
+    EXPECT_THROW(screen.setRowText("lvDrives", 0, 2, "x"), Failure);
+    EXPECT_THROW(screen.setRowText("lvDrives", 1, 1, "x"), Failure);
+    EXPECT_THROW(screen.setRowText("lvDrives", 1, 5, "x"), Failure);
+    EXPECT_EQ(screen.selectedRow("lvDrives"), 0);
+    ListView_SetItemState(view, 1, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(screen.selectedRow("lvDrives"), 2);
+}
+
+TEST_F(WinScreenOps, AClickOnTheDriveListRaisesItsHandler) {
+    screen.addRow("lvDrives", "C:");
+    int clicks = 0;
+    screen.setClickHandler("lvDrives", [&] { ++clicks; });
+    // The list view reports a click to the window it lies in, through the
+    // panel that holds it.
+    NMHDR click{find("lvDrives"), static_cast<UINT_PTR>(GetDlgCtrlID(find("lvDrives"))),
+                static_cast<UINT>(NM_CLICK)};
+    SendMessageW(GetParent(find("lvDrives")), WM_NOTIFY, click.idFrom,
+                 reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(WinScreenOps, PanelsAreShownAndHidden) {
+    EXPECT_TRUE(screen.isVisible("frSections(0)"));
+    EXPECT_FALSE(screen.isVisible("frSections(3)"));
+    screen.setVisible("frSections(3)", true);
+    EXPECT_TRUE(screen.isVisible("frSections(3)"));
+    screen.setVisible("frSections(0)", false);
+    EXPECT_FALSE(screen.isVisible("frSections(0)"));
+}
+
+TEST_F(WinScreenOps, MessageBoxesAreWindowsOwnWithTheirStyles) {
+    struct Case {
+        int style;
+        std::string title;
+        std::string shownTitle;
+        LPCWSTR icon;  // the system icon: exclamation 32515, information 32516
+    };
+    for (const Case& c :
+         {Case{0, "", "prjTolvex", nullptr},
+          Case{48, "IE Startup Error", "IE Startup Error", MAKEINTRESOURCEW(32515)},
+          Case{64, "Detection Error", "Detection Error", MAKEINTRESOURCEW(32516)}}) {
+        SCOPED_TRACE(c.style);
+        testing::MessageBoxSeen seen;
+        int shown = 0;
+        const bool answered =
+            whileModal([&] { screen.messageBox("<i>Unable</i> to start & go", c.title, c.style); },
+                       [&] {
+                           const auto boxes = messageBoxes();
+                           if (boxes.empty()) {
+                               return false;
+                           }
+                           shown = static_cast<int>(boxes.size());
+                           seen = readMessageBox(boxes.front());
+                           pressOk(boxes.front());
+                           return true;
+                       });
+        ASSERT_TRUE(answered);
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(seen.title, c.shownTitle);
+        EXPECT_EQ(seen.text, "<i>Unable</i> to start & go");
+        ASSERT_EQ(seen.buttons.size(), 1u);
+        EXPECT_EQ(seen.buttons[0], "OK");
+        EXPECT_EQ(seen.hasIcon, c.icon != nullptr);
+        if (c.icon) {
+            EXPECT_EQ(seen.icon, LoadIconW(nullptr, c.icon));
+        }
+    }
+    EXPECT_TRUE(messageBoxes().empty());
+}
+
+TEST_F(WinScreenOps, AboutBoxIsModalShowsTheVersionAndClosesWithEnterOrEsc) {
+    system.showMainWindow();
+    HWND main = system.mainWindow();
+    for (const WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+        SCOPED_TRACE(key);
+        std::string version;
+        bool mainEnabled = true;
+        bool visible = false;
+        const bool answered = whileModal(
+            [&] { system.showAboutBox("Version: 1.0.6"); },
+            [&] {
+                HWND box = FindWindowW(L"TolvexAbout", nullptr);
+                if (!box || !IsWindowVisible(box)) {
+                    return false;
+                }
+                visible = true;
+                version = textOf(GetDlgItem(
+                    box, GetDlgCtrlID(FindWindowExW(box, nullptr, L"Static", L"Version: 1.0.6"))));
+                mainEnabled = IsWindowEnabled(main) != FALSE;
+                PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
+                return true;
+            });
+        ASSERT_TRUE(answered);
+        EXPECT_TRUE(visible);
+        EXPECT_EQ(version, "Version: 1.0.6");
+        EXPECT_FALSE(mainEnabled);
+        EXPECT_TRUE(IsWindowEnabled(main));
+        EXPECT_EQ(FindWindowW(L"TolvexAbout", nullptr), nullptr);
+    }
+}
+
+// After "Unable to detect CPU(s).", the selector shows no item as chosen,
+// though it holds the items listed before the failure.
+TEST_F(WinScreenOps, ASelectorShowsNoChoiceAfterItsDetectionFailed) {
+    auto service = std::make_shared<tolvex::testing::InMemoryService>();
+    service->add(wmi::cls::Processor, R"(\\HOST\root\cimv2:Win32_Processor.DeviceID="CPU0")",
+                 {{wmi::prop::Name, ManagementValue::text("Processor 0")}});
+    service->add(wmi::cls::Processor, R"(\\HOST\root\cimv2:Win32_Processor.DeviceID="CPU1")",
+                 {{wmi::prop::Name, ManagementValue::text("Processor 1")}});
+    service->inject({tolvex::testing::InMemoryService::Call::Property, wmi::cls::Processor, 1,
+                     wmi::prop::Name, "Generic failure"});
+    MainState state;
+    state.ManagementService = service;
+    NumberFormat format = NumberFormat::point();
+    SectionContext context{screen, state, format};
+    connectSelectorHandlers(context);
+
+    std::string boxText;
+    ASSERT_TRUE(whileModal([&] { DetectSystemCPUs(context); },
+                           [&] {
+                               const auto boxes = messageBoxes();
+                               if (boxes.empty()) {
+                                   return false;
+                               }
+                               boxText = readMessageBox(boxes.front()).text;
+                               pressOk(boxes.front());
+                               return true;
+                           }));
+    EXPECT_EQ(boxText.rfind("Unable to detect CPU(s).", 0), 0u) << boxText;
+    HWND combo = find("cboCPUs");
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(textOf(combo), "");
+    EXPECT_EQ(screen.text("lblType"), "...");
+}
+
+}  // namespace
+}  // namespace tolvex::ui::win32
