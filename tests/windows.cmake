@@ -48,7 +48,7 @@ add_test(NAME windows.wine_stop COMMAND sh -c "\"${TOLVEX_WINESERVER}\" -k || tr
 set_tests_properties(windows.wine_stop PROPERTIES
   FIXTURES_CLEANUP tolvex_wine ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 60)
 
-foreach(suite WinService WinDetectors WinSockets WinApp)
+foreach(suite WinService WinDetectors WinSockets WinApp WinLocale)
   add_test(NAME windows.${suite}
     COMMAND ${TOLVEX_WINE_PROGRAM} ${tolvex_win_dir}/tolvex_windows_tests.exe
             --gtest_filter=${suite}.*)
