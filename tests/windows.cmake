@@ -32,42 +32,42 @@ ExternalProject_Add(tolvex_windows
   BUILD_ALWAYS ON
   INSTALL_COMMAND "")
 
-# Headless, quiet, without the Mono and Gecko installers.
+# Quiet, without the Mono and Gecko installers, on one private X server for
+# the whole run (Wine makes windows; every process of a prefix must use the
+# display its desktop process got first).
+set(tolvex_xvfb_file ${tolvex_win_dir}/xvfb-display)
+set(tolvex_on_xvfb ${CMAKE_SOURCE_DIR}/tests/windows/run-on-xvfb)
 set(tolvex_wine_env
   "WINEPREFIX=${tolvex_win_dir}/wineprefix"
   "WINEDEBUG=-all"
   "WINEDLLOVERRIDES=mscoree,mshtml="
-  "DISPLAY=")
+  "TOLVEX_XVFB_FILE=${tolvex_xvfb_file}")
+
+add_test(NAME windows.xvfb_start COMMAND ${tolvex_on_xvfb} --start ${tolvex_xvfb_file})
+set_tests_properties(windows.xvfb_start PROPERTIES FIXTURES_SETUP tolvex_xvfb TIMEOUT 60)
+add_test(NAME windows.xvfb_stop COMMAND ${tolvex_on_xvfb} --stop ${tolvex_xvfb_file})
+set_tests_properties(windows.xvfb_stop PROPERTIES FIXTURES_CLEANUP tolvex_xvfb TIMEOUT 60)
 
 # The prefix is made (or brought up to date) first; the Wine server this run
 # started is stopped last.
-add_test(NAME windows.wine_prefix COMMAND ${TOLVEX_WINE_PROGRAM} wineboot --init)
+add_test(NAME windows.wine_prefix COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} wineboot --init)
 set_tests_properties(windows.wine_prefix PROPERTIES
-  FIXTURES_SETUP tolvex_wine ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 180)
+  FIXTURES_SETUP tolvex_wine FIXTURES_REQUIRED tolvex_xvfb
+  ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 180)
 add_test(NAME windows.wine_stop COMMAND sh -c "\"${TOLVEX_WINESERVER}\" -k || true")
 set_tests_properties(windows.wine_stop PROPERTIES
-  FIXTURES_CLEANUP tolvex_wine ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 60)
+  FIXTURES_CLEANUP tolvex_wine FIXTURES_REQUIRED tolvex_xvfb
+  ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 60)
 
-foreach(suite WinService WinDetectors WinSockets WinApp WinLocale)
+foreach(suite WinService WinDetectors WinSockets WinApp WinLocale WinScreens WinScreenOps)
   add_test(NAME windows.${suite}
-    COMMAND ${TOLVEX_WINE_PROGRAM} ${tolvex_win_dir}/tolvex_windows_tests.exe
+    COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_win_dir}/tolvex_windows_tests.exe
             --gtest_filter=${suite}.*)
   set_tests_properties(windows.${suite} PROPERTIES
-    FIXTURES_REQUIRED tolvex_wine ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 120
+    FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 120
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|0 tests from 0 test suites")
 endforeach()
 
-# The native screens, built and read back through the Windows controls; Wine
-# makes its windows on a private Xvfb server.
-foreach(suite WinScreens WinScreenOps)
-  add_test(NAME windows.${suite}
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/run-on-xvfb
-            ${TOLVEX_WINE_PROGRAM} ${tolvex_win_dir}/tolvex_windows_tests.exe
-            --gtest_filter=${suite}.*)
-  set_tests_properties(windows.${suite} PROPERTIES
-    FIXTURES_REQUIRED tolvex_wine ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 120
-    FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|0 tests from 0 test suites")
-endforeach()
 
 # Every class through tolvex-query.exe: the ones Wine has list their
 # instances with paths (Wine's Win32_PhysicalMemory paths carry no key); Win32_MotherboardDevice and Win32_SCSIController,
@@ -75,16 +75,18 @@ endforeach()
 set(tolvex_query ${tolvex_win_dir}/tolvex/tools/tolvex-query.exe)
 foreach(class Win32_Processor Win32_PhysicalMemory Win32_BaseBoard Win32_NetworkAdapter
               Win32_VideoController Win32_LogicalDisk Win32_OperatingSystem)
-  add_test(NAME windows.query.${class} COMMAND ${TOLVEX_WINE_PROGRAM} ${tolvex_query} ${class})
+  add_test(NAME windows.query.${class}
+    COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_query} ${class})
   set_tests_properties(windows.query.${class} PROPERTIES
-    FIXTURES_REQUIRED tolvex_wine ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 60
+    FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 60
     PASS_REGULAR_EXPRESSION ":${class}[^\n]*\n  [A-Za-z]+ = ")
 endforeach()
 set_tests_properties(windows.query.Win32_OperatingSystem PROPERTIES
   PASS_REGULAR_EXPRESSION "Caption = [^\n]*Windows")
 foreach(class Win32_MotherboardDevice Win32_SCSIController)
-  add_test(NAME windows.query.${class} COMMAND ${TOLVEX_WINE_PROGRAM} ${tolvex_query} ${class})
+  add_test(NAME windows.query.${class}
+    COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_query} ${class})
   set_tests_properties(windows.query.${class} PROPERTIES
-    FIXTURES_REQUIRED tolvex_wine ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 60
+    FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 60
     FAIL_REGULAR_EXPRESSION "${class}\\.")
 endforeach()
