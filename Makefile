@@ -17,7 +17,7 @@ SAN_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVEX_SANITIZE=ON -DTOLVEX_GUI
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: all deps configure build run test test-sanitize test-fuzz bench fuzz package package-windows clean
+.PHONY: all deps configure build run run-windows test test-sanitize test-fuzz bench fuzz package package-windows clean
 
 all: build
 
@@ -32,6 +32,13 @@ build: configure
 
 run: build
 	@./scripts/run-tolvex $(BUILD_DIR)
+
+# The Windows program tolvex.exe, cross-built with MinGW-w64 into
+# $(BUILD_DIR)/windows and started under Wine: on this display, or headless
+# with the eight-panel walk and its screenshots in $(BUILD_DIR)/screenshots-windows.
+run-windows: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target tolvex_windows
+	@./scripts/run-tolvex-windows $(BUILD_DIR)/windows $(BUILD_DIR)/screenshots-windows
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

@@ -30,4 +30,14 @@ std::string browserCommandLine(std::string_view drive, std::string_view address)
 // empty text when it cannot be read.
 std::string GetWindowsDrive();
 
+// Windows only: how the browser is started from its default folder. The
+// program's path is handed to the system as the program to run and stands
+// quoted in the command line, so that its blanks do not make Windows try
+// "C:\program.exe" first. Both empty when the drive is unknown.
+struct BrowserStart {
+    std::string program;
+    std::string commandLine;
+};
+BrowserStart browserStart(std::string_view drive, std::string_view address);
+
 }  // namespace tolvex

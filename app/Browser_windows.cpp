@@ -15,26 +15,52 @@ std::string GetWindowsDrive() {
     return std::string(1, buffer[0]);
 }
 
+BrowserStart browserStart(std::string_view drive, std::string_view address) {
+    // The browser's path is the command line's part before the address.
+    std::string program = browserCommandLine(drive, "");
+    if (program.empty()) {
+        return {};
+    }
+    program.pop_back();  // the blank before the address
+    // The path holds blanks: unquoted, Windows would try "C:\program.exe"
+    // and "C:\program files\internet.exe" before the browser. It is named
+    // as the program to start and quoted in the command line.
+    return {program, "\"" + program + "\" " + std::string(address)};
+}
+
 namespace {
+
+std::wstring wide(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(needed > 0 ? needed : 0), L'\0');
+    if (needed > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), needed);
+    }
+    return result;
+}
 
 // The browser from its default folder on the system drive, maximised and
 // given the focus; it is not waited for.
 class DefaultFolderBrowser : public BrowserLauncher {
   public:
     bool openAddress(const std::string& address) override {
-        const std::string commandLine = browserCommandLine(GetWindowsDrive(), address);
-        if (commandLine.empty()) {
+        const BrowserStart start = browserStart(GetWindowsDrive(), address);
+        if (start.program.empty()) {
             return false;
         }
-        std::vector<char> line(commandLine.begin(), commandLine.end());
-        line.push_back('\0');
-        STARTUPINFOA startup{};
+        const std::wstring program = wide(start.program);
+        std::wstring line = wide(start.commandLine);
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOWMAXIMIZED;
         PROCESS_INFORMATION process{};
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
+        if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &process)) {
             return false;
         }
         CloseHandle(process.hThread);

@@ -90,3 +90,22 @@ foreach(class Win32_MotherboardDevice Win32_SCSIController)
     FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 60
     FAIL_REGULAR_EXPRESSION "${class}\\.")
 endforeach()
+
+# The Windows program itself: it imports only system DLLs, and under Wine it
+# starts, runs its detection, shows its eight panels from the menu bar by
+# keyboard (a screenshot of each in screenshots-windows/) and ends through
+# File, Exit with status 0.
+set(tolvex_exe ${tolvex_win_dir}/tolvex/app/tolvex.exe)
+find_program(TOLVEX_MINGW_OBJDUMP x86_64-w64-mingw32-objdump)
+if(TOLVEX_MINGW_OBJDUMP)
+  add_test(NAME windows.tolvex_imports
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check-imports ${TOLVEX_MINGW_OBJDUMP} ${tolvex_exe})
+  set_tests_properties(windows.tolvex_imports PROPERTIES TIMEOUT 30)
+endif()
+add_test(NAME windows.tolvex_walk
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-tolvex-windows ${tolvex_win_dir}
+          ${CMAKE_BINARY_DIR}/screenshots-windows)
+set_tests_properties(windows.tolvex_walk PROPERTIES
+  FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb"
+  ENVIRONMENT "${tolvex_wine_env};TOLVEX_HEADLESS=1"
+  RUN_SERIAL TRUE TIMEOUT 300)

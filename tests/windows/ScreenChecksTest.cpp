@@ -57,6 +57,29 @@ Answer colourAnswer(HWND control, UINT message) {
     return answer;
 }
 
+// How many pixels of `colour` the control paints, drawn into a bitmap of its
+// size through WM_PRINTCLIENT.
+int paintedPixels(HWND control, COLORREF colour) {
+    RECT rect;
+    GetClientRect(control, &rect);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    int count = 0;
+    for (int y = 0; y < rect.bottom; ++y) {
+        for (int x = 0; x < rect.right; ++x) {
+            count += GetPixel(dc, x, y) == colour;
+        }
+    }
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return count;
+}
+
 const wchar_t* expectedClass(Kind kind) {
     switch (kind) {
         case Kind::Panel:
@@ -140,6 +163,8 @@ void checkWindow(const WindowControls& controls) {
                 EXPECT_EQ(style & BS_TYPEMASK, BS_GROUPBOX);
                 EXPECT_EQ(textOf(control), element.text);
                 EXPECT_EQ(colourAnswer(control, WM_CTLCOLORSTATIC).text, RGB(128, 0, 128));
+                // The caption is painted in that colour.
+                EXPECT_EQ(paintedPixels(control, RGB(128, 0, 128)) > 0, !element.text.empty());
                 break;
             }
             case Kind::Image: {

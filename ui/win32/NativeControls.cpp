@@ -36,17 +36,50 @@ LRESULT forward(HWND container, UINT message, WPARAM wParam, LPARAM lParam) {
     return root && root != container ? SendMessageW(root, message, wParam, lParam) : 0;
 }
 
-void fillBackground(HWND window, HDC dc) {
-    RECT client;
-    GetClientRect(window, &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-}
-
 LRESULT CALLBACK panelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (isForwarded(message)) {
         return forward(window, message, wParam, lParam);
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Draws a frame: a single etched border whose top edge the caption cuts
+// into, the caption in the colour the window answers for it. Drawn here
+// rather than by the button class, which under some versions (Wine's
+// among them) draws group box captions in the default colour whatever the
+// answer.
+void paintFrame(HWND window, HDC dc) {
+    RECT client;
+    GetClientRect(window, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    const HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int length = GetWindowTextLengthW(window);
+    std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
+    caption.resize(static_cast<std::size_t>(GetWindowTextW(window, caption.data(), length + 1)));
+
+    RECT border = client;
+    if (!caption.empty()) {
+        border.top += metrics.tmHeight / 2;
+    }
+    DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
+    if (!caption.empty()) {
+        const auto brush = reinterpret_cast<HBRUSH>(forward(window, WM_CTLCOLORSTATIC,
+                                                            reinterpret_cast<WPARAM>(dc),
+                                                            reinterpret_cast<LPARAM>(window)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+        RECT captionRect{8, 0, 8 + size.cx, metrics.tmHeight};
+        FillRect(dc, &captionRect, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &captionRect,
+                  DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    if (previousFont) {
+        SelectObject(dc, previousFont);
+    }
 }
 
 // A frame is a group box that holds its fields: the button class would keep
@@ -56,9 +89,29 @@ LRESULT CALLBACK frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     if (isForwarded(message)) {
         return forward(window, message, wParam, lParam);
     }
-    if (message == WM_ERASEBKGND) {
-        fillBackground(window, reinterpret_cast<HDC>(wParam));
-        return 1;
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;  // painted whole in WM_PAINT
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            paintFrame(window, dc);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            paintFrame(window, reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_SETTEXT:
+        case WM_ENABLE: {
+            // The button class paints at once on these; the frame paints
+            // itself when asked.
+            const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
+            InvalidateRect(window, nullptr, TRUE);
+            return result;
+        }
+        default:
+            break;
     }
     if (message == WM_NCDESTROY) {
         RemovePropW(window, kForwardProperty);
@@ -323,9 +376,8 @@ HWND WindowControls::create(const Element& element, HWND parent, int id) {
 
     switch (element.kind) {
         case Kind::Frame: {
-            // Drawn by the window system's classic code, which honours the
-            // caption colour the window answers with (a themed group box
-            // would draw its caption in the theme's colour).
+            // No theme: the frame draws itself (frameProc), in the caption
+            // colour the window answers with.
             SetWindowTheme(control, L"", L"");
             const LONG_PTR original =
                 SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(frameProc));
