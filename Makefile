@@ -67,6 +67,8 @@ BENCH_DIR ?= build-bench
 bench: deps
 	@cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEX_BENCH=ON
 	@cmake --build $(BENCH_DIR) -j $(JOBS) --target tolvex-provider-bench tolvex-startup-bench
+	@cmake --build $(BENCH_DIR) -j $(JOBS) --target tolvex_windows || \
+		echo "bench: the Windows program is not built (set up MinGW-w64 and Wine with scripts/install-deps)"
 	@./bench/run-bench $(BENCH_DIR)
 
 # The Debian package tolvex_<version>_<arch>.deb, from a Release build with
