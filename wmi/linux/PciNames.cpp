@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {
@@ -72,31 +74,97 @@ std::size_t vendorLineFrom(std::string_view text, std::size_t pos) {
     return std::string_view::npos;
 }
 
-// The vendor line of an ID: a lower-bound search over the byte positions,
-// then a line-by-line scan when the file is not in order.
+// The start of the line holding pos.
+std::size_t lineStart(std::string_view text, std::size_t pos) {
+    if (pos == 0) {
+        return 0;
+    }
+    // memrchr, not string_view::rfind, which steps back a byte at a time.
+    const void* newline = ::memrchr(text.data(), '\n', pos);
+    return newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - text.data()) + 1
+                   : 0;
+}
+
+// The vendor line nearest to pos that starts in [low, high), looking one
+// line forward and one line back in turn: a probe into a vendor's long
+// product list costs the distance to the nearer end of the list, not to its
+// far end. No value when the range holds none.
+std::optional<std::size_t> nearestVendorLine(std::string_view text, std::size_t pos,
+                                             std::size_t low, std::size_t high) {
+    std::size_t forward = pos == 0 ? 0 : text.find('\n', pos - 1);
+    forward = forward == std::string_view::npos ? text.size() : forward + (pos == 0 ? 0 : 1);
+    bool backward = forward > 0;
+    std::size_t back = backward ? lineStart(text, forward - 1) : 0;
+    for (;;) {
+        bool moved = false;
+        if (forward < high) {
+            if (vendorIdAt(text, forward)) {
+                return forward;
+            }
+            const std::size_t newline = text.find('\n', forward);
+            forward = newline == std::string_view::npos ? text.size() : newline + 1;
+            moved = true;
+        }
+        if (backward && back >= low) {
+            if (vendorIdAt(text, back)) {
+                return back;
+            }
+            backward = back > 0;
+            back = backward ? lineStart(text, back - 1) : 0;
+            moved = true;
+        }
+        if (!moved) {
+            return std::nullopt;
+        }
+    }
+}
+
+// The vendor line of an ID by a lower-bound search over the byte positions,
+// which holds for files whose vendor lines are in order; npos when the
+// search finds none. Invariants: every vendor line before low has a smaller
+// ID; no vendor line starts in [high, found), and found (npos: the end) is
+// the first with an ID at least the one looked for.
 std::size_t findVendorLine(std::string_view text, std::uint16_t vendor) {
     std::size_t low = 0;
     std::size_t high = text.size();
+    std::size_t found = std::string_view::npos;
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
-        const std::size_t line = vendorLineFrom(text, middle);
-        if (line == std::string_view::npos || *vendorIdAt(text, line) >= vendor) {
-            high = middle;
+        const auto line = nearestVendorLine(text, middle, low, high);
+        if (!line) {
+            break;
+        }
+        const bool atOrAfter = *vendorIdAt(text, *line) >= vendor;
+        if (*line >= middle) {
+            if (atOrAfter) {
+                high = middle;
+                found = *line;
+            } else {
+                low = *line + 1;
+            }
+        } else if (atOrAfter) {
+            high = *line;
+            found = *line;
         } else {
-            low = line + 1;
+            low = middle;
         }
     }
-    std::size_t line = vendorLineFrom(text, low);
-    if (line != std::string_view::npos && *vendorIdAt(text, line) == vendor) {
-        return line;
+    return found != std::string_view::npos && *vendorIdAt(text, found) == vendor
+               ? found
+               : std::string_view::npos;
+}
+
+// The line starting at pos, without its end of line.
+std::string_view lineAt(std::string_view text, std::size_t pos) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) {
+        end = text.size();
     }
-    for (line = vendorLineFrom(text, 0); line != std::string_view::npos;
-         line = vendorLineFrom(text, line + 1)) {
-        if (*vendorIdAt(text, line) == vendor) {
-            return line;
-        }
+    std::string_view line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
     }
-    return std::string_view::npos;
+    return line;
 }
 
 }  // namespace
@@ -139,41 +207,29 @@ std::string_view IdDatabase::text() {
     return m_file ? std::string_view(m_file->data, m_file->size) : std::string_view();
 }
 
-const IdDatabase::Vendor& IdDatabase::load(std::uint16_t vendor) {
+IdDatabase::Vendor& IdDatabase::load(std::uint16_t vendor) {
     if (const auto it = m_vendors.find(vendor); it != m_vendors.end()) {
         return it->second;
     }
     Vendor entry;
     const std::string_view file = text();
     std::size_t pos = findVendorLine(file, vendor);
-    bool first = true;
-    while (pos < file.size()) {
-        std::size_t end = file.find('\n', pos);
-        if (end == std::string_view::npos) {
-            end = file.size();
-        }
-        std::string_view line = file.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (first) {
-            first = false;
-            if (const auto parsed = idLine(line, 0)) {
-                entry.name = parsed->second;
+    if (pos == std::string_view::npos && vendor != 0) {
+        // Not found by the search: not listed, or the file is out of order;
+        // look at every vendor line. Vendor 0 is never assigned (devices
+        // report it as a subsystem vendor meaning none), so it is not
+        // looked for.
+        for (pos = vendorLineFrom(file, 0); pos != std::string_view::npos;
+             pos = vendorLineFrom(file, pos + 1)) {
+            if (*vendorIdAt(file, pos) == vendor) {
+                break;
             }
-            continue;
         }
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
-        if (line[0] != '\t') {
-            break;  // the next vendor's block begins
-        }
-        if (line.size() > 1 && line[1] != '\t') {
-            if (const auto parsed = idLine(line, 1)) {
-                entry.products.emplace(parsed->first, parsed->second);
-            }
+    }
+    if (pos != std::string_view::npos) {
+        entry.line = pos;
+        if (const auto parsed = idLine(lineAt(file, pos), 0)) {
+            entry.name = parsed->second;
         }
     }
     return m_vendors.emplace(vendor, std::move(entry)).first->second;
@@ -183,13 +239,35 @@ std::optional<std::string> IdDatabase::vendorName(std::uint16_t vendor) {
     return load(vendor).name;
 }
 
+// A vendor's products are looked for in its block only when asked for: the
+// largest vendors list thousands of devices, of which a machine has a few.
 std::optional<std::string> IdDatabase::productName(std::uint16_t vendor, std::uint16_t product) {
-    const Vendor& entry = load(vendor);
-    const auto it = entry.products.find(product);
-    if (it == entry.products.end()) {
+    Vendor& entry = load(vendor);
+    if (!entry.name) {
         return std::nullopt;
     }
-    return it->second;
+    if (const auto it = entry.products.find(product); it != entry.products.end()) {
+        return it->second;
+    }
+    const std::string_view file = text();
+    std::optional<std::string> name;
+    std::size_t pos = file.find('\n', entry.line);
+    while (pos != std::string_view::npos && ++pos < file.size()) {
+        const char first = file[pos];
+        if (first != '\t' && first != '#' && first != '\n' && first != '\r') {
+            break;  // the next vendor's block begins
+        }
+        // "\tdddd  Name"; subsystem lines have two tabs.
+        if (first == '\t' && vendorIdAt(file, pos + 1) == product) {
+            if (const auto parsed = idLine(lineAt(file, pos), 1)) {
+                name = parsed->second;
+                break;
+            }
+        }
+        pos = file.find('\n', pos);
+    }
+    entry.products.emplace(product, name);
+    return name;
 }
 
 PciNames::PciNames()

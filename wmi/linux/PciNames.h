@@ -16,8 +16,9 @@ namespace tolvex::linuxprov {
 // a vendor line "vvvv  Name", then its products as "\tdddd  Name". The file
 // is mapped once; a vendor's block is found by a binary search over the
 // vendor lines, which these files keep in ascending order (a file out of
-// order is still searched line by line for a vendor the search misses). Only
-// the blocks of the vendors asked for are parsed and kept.
+// order is still searched line by line for a vendor the search misses). A
+// product is looked for in its vendor's block when asked for; the names
+// found are kept.
 class IdDatabase {
   public:
     // The first of the candidate files that can be opened is used.
@@ -29,10 +30,11 @@ class IdDatabase {
   private:
     struct Vendor {
         std::optional<std::string> name;  // no value: the vendor is not listed
-        std::map<std::uint16_t, std::string> products;
+        std::size_t line = 0;             // where its line starts
+        std::map<std::uint16_t, std::optional<std::string>> products;  // asked so far
     };
     struct MappedFile;
-    const Vendor& load(std::uint16_t vendor);
+    Vendor& load(std::uint16_t vendor);
     std::string_view text();
 
     std::vector<std::string> m_candidates;
