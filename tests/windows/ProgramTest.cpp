@@ -118,24 +118,24 @@ TEST(WinProgram, StartsWithItsProgressTextsWalksTheMenuAndEndsThroughFileExit) {
     int status = -1;
     // Once the sequence is done: each section command as the menu sends it,
     // then File, Exit.
-    const bool ended =
-        testing::whileModal([&] { status = windows.runEventLoop(); },
-                            [&] {
-                                if (!form.state().DetectionDone) {
-                                    return false;
-                                }
-                                if (step > 0) {
-                                    visiblePanels.push_back(shownPanel(real));
-                                }
-                                if (step < 8) {
-                                    ++step;
-                                    PostMessageW(main, WM_COMMAND, kSectionMenuCommand + step, 0);
-                                    return false;
-                                }
-                                PostMessageW(main, WM_COMMAND, kFileMenuCommand + 4, 0);
-                                return true;
-                            },
-                            3000);
+    const bool ended = testing::whileModal(
+        [&] { status = windows.runEventLoop(); },
+        [&] {
+            if (!form.state().DetectionDone) {
+                return false;
+            }
+            if (step > 0) {
+                visiblePanels.push_back(shownPanel(real));
+            }
+            if (step < 8) {
+                ++step;
+                PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(kSectionMenuCommand + step), 0);
+                return false;
+            }
+            PostMessageW(main, WM_COMMAND, kFileMenuCommand + 4, 0);
+            return true;
+        },
+        3000);
     ASSERT_TRUE(ended) << "the sequence did not end";
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(IsWindow(main));

@@ -228,7 +228,7 @@ TEST_F(WinScreenOps, MessageBoxesAreWindowsOwnWithTheirStyles) {
 TEST_F(WinScreenOps, AboutBoxIsModalShowsTheVersionAndClosesWithEnterOrEsc) {
     system.showMainWindow();
     HWND main = system.mainWindow();
-    for (const WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    for (const WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}}) {
         SCOPED_TRACE(key);
         std::string version;
         bool mainEnabled = true;

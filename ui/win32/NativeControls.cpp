@@ -128,8 +128,8 @@ bool faceInstalled(const wchar_t* face) {
     HDC screen = GetDC(nullptr);
     EnumFontFamiliesExW(
         screen, &query,
-        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) -> int {
-            *reinterpret_cast<bool*>(found) = true;
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM foundFlag) -> int {
+            *reinterpret_cast<bool*>(foundFlag) = true;
             return 0;
         },
         reinterpret_cast<LPARAM>(&found), 0);
@@ -329,7 +329,7 @@ HWND WindowControls::create(const Element& element, HWND parent, int id) {
             if (!element.wordWrap) {
                 style |= SS_CENTERIMAGE;
                 if (element.align == Align::Left) {
-                    style = (style & ~SS_TYPEMASK) | SS_LEFTNOWORDWRAP;
+                    style = (style & ~static_cast<DWORD>(SS_TYPEMASK)) | SS_LEFTNOWORDWRAP;
                 }
             }
             break;
@@ -354,7 +354,7 @@ HWND WindowControls::create(const Element& element, HWND parent, int id) {
             // Icons keep their transparent parts; the large pictures are
             // bitmaps. Either is scaled to the control.
             style |= SS_REALSIZECONTROL | WS_CLIPSIBLINGS |
-                     (isIcon(instance, element) ? SS_ICON : SS_BITMAP);
+                     static_cast<DWORD>(isIcon(instance, element) ? SS_ICON : SS_BITMAP);
             text.clear();
             break;
         case Kind::Button:
