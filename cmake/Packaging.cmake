@@ -9,8 +9,10 @@
 # (tolvex/VersionResource.h, for the program's version resource).
 
 if(WIN32)
-  # The zip is portable: the programs sit at the top of its folder.
-  set(CMAKE_INSTALL_BINDIR . CACHE PATH "Where the programs are installed")
+  # The zip is portable: the programs sit at the top of its folder. A plain
+  # variable, so a build folder whose cache already holds GNUInstallDirs'
+  # "bin" still packages them there.
+  set(CMAKE_INSTALL_BINDIR .)
 endif()
 include(GNUInstallDirs)
 
