@@ -153,7 +153,7 @@ void checkWindow(const WindowControls& controls) {
                 EXPECT_EQ(answer.text, roleColour(element.colour));
                 if (element.opaqueBackground) {
                     EXPECT_EQ(answer.backgroundMode, OPAQUE);
-                    EXPECT_EQ(answer.background, GetSysColor(COLOR_CAPTIONTEXT));
+                    EXPECT_EQ(answer.background, GetSysColor(COLOR_HIGHLIGHTTEXT));
                 } else {
                     EXPECT_EQ(answer.backgroundMode, TRANSPARENT);
                 }

@@ -489,9 +489,12 @@ HBRUSH WindowControls::colours(HWND control, HDC dc) const {
         case Kind::Image:
             SetTextColor(dc, roleColour(element->colour));
             if (element->opaqueBackground) {
+                // The light colour of text on a highlight, as the Qt screens
+                // use: the title-bar text colour is black on current Windows
+                // and under Wine, where the dark green would not read.
                 SetBkMode(dc, OPAQUE);
-                SetBkColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
-                return GetSysColorBrush(COLOR_CAPTIONTEXT);
+                SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+                return GetSysColorBrush(COLOR_HIGHLIGHTTEXT);
             }
             SetBkMode(dc, TRANSPARENT);
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
