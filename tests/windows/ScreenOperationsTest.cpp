@@ -163,17 +163,37 @@ TEST_F(WinScreenOps, ListBoxAndListViewRows) {
     EXPECT_EQ(screen.selectedRow("lvDrives"), 2);
 }
 
-TEST_F(WinScreenOps, AClickOnTheDriveListRaisesItsHandler) {
+TEST_F(WinScreenOps, AClickOnTheDriveListRaisesItsHandlerWithTheRowItHit) {
+    system.showMainWindow();
+    screen.setVisible("frSections(0)", false);
+    screen.setVisible("frSections(7)", true);
     screen.addRow("lvDrives", "C:");
-    int clicks = 0;
-    screen.setClickHandler("lvDrives", [&] { ++clicks; });
-    // The list view reports a click to the window it lies in, through the
-    // panel that holds it.
-    NMHDR click{find("lvDrives"), static_cast<UINT_PTR>(GetDlgCtrlID(find("lvDrives"))),
-                static_cast<UINT>(NM_CLICK)};
-    SendMessageW(GetParent(find("lvDrives")), WM_NOTIFY, click.idFrom,
-                 reinterpret_cast<LPARAM>(&click));
-    EXPECT_EQ(clicks, 1);
+    screen.addRow("lvDrives", "D:");
+    std::vector<int> rows;
+    screen.setClickHandler("lvDrives", [&] { rows.push_back(screen.selectedRow("lvDrives")); });
+
+    // The mouse as the list view sees it: button down and up on the second
+    // row, then below the rows (still a click of the list view).
+    HWND view = find("lvDrives");
+    RECT second{};
+    second.left = LVIR_BOUNDS;
+    ASSERT_TRUE(SendMessageW(view, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second)));
+    RECT client;
+    GetClientRect(view, &client);
+    for (const POINT point :
+         {POINT{(second.left + second.right) / 2, (second.top + second.bottom) / 2},
+          POINT{10, client.bottom - 5}}) {
+        const LPARAM at = MAKELPARAM(point.x, point.y);
+        PostMessageW(view, WM_LBUTTONUP, 0, at);
+        SendMessageW(view, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], 2);
 }
 
 TEST_F(WinScreenOps, PanelsAreShownAndHidden) {

@@ -21,29 +21,6 @@ constexpr const wchar_t* kAboutClass = L"TolvexAbout";
 // runs once the window system has finished activating it, not inside that.
 constexpr UINT kActivatedMessage = WM_APP + 1;
 
-// A failure escaping a handler is carried past the window system's own code
-// and raised again from the message loop.
-std::exception_ptr g_pendingFailure;
-
-void rethrowPending() {
-    if (g_pendingFailure) {
-        std::exception_ptr failure = g_pendingFailure;
-        g_pendingFailure = nullptr;
-        std::rethrow_exception(failure);
-    }
-}
-
-template <class Function>
-void guarded(Function&& function) {
-    try {
-        function();
-    } catch (...) {
-        if (!g_pendingFailure) {
-            g_pendingFailure = std::current_exception();
-        }
-    }
-}
-
 // The failure of an operation on an element that cannot take it, worded as
 // the window system words it.
 [[noreturn]] void invalidProperty(std::string_view name) {
@@ -335,6 +312,27 @@ void Win32WindowSystem::showAboutBox(const std::string& versionText) {
     }
     if (quit) {
         PostQuitMessage(quitCode);
+    }
+}
+
+template <class Function>
+void Win32WindowSystem::guarded(Function&& function) {
+    try {
+        function();
+    } catch (...) {
+        // Carried past the window system's own code and raised again from
+        // the message loop.
+        if (!m_pendingFailure) {
+            m_pendingFailure = std::current_exception();
+        }
+    }
+}
+
+void Win32WindowSystem::rethrowPending() {
+    if (m_pendingFailure) {
+        std::exception_ptr failure = m_pendingFailure;
+        m_pendingFailure = nullptr;
+        std::rethrow_exception(failure);
     }
 }
 

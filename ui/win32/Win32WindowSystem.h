@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -88,6 +89,11 @@ class Win32WindowSystem final : public WindowSystem, private Screen {
     void raiseClick(std::string_view element);
     HWND messageOwner() const;
     void buildMenu(const WindowControls& controls);
+    // Runs a handler; a failure escaping it is kept, not thrown through the
+    // window system's frames, and raised again from the message loop.
+    template <class Function>
+    void guarded(Function&& function);
+    void rethrowPending();
 
     HINSTANCE m_instance;
     HICON m_bigIcon = nullptr;
@@ -97,6 +103,7 @@ class Win32WindowSystem final : public WindowSystem, private Screen {
     std::unique_ptr<WindowControls> m_about;
     bool m_aboutClosed = false;
     bool m_unloaded = false;
+    std::exception_ptr m_pendingFailure;
     WindowEvents m_events;
     std::map<std::string, std::function<void()>, std::less<>> m_handlers;
 };
