@@ -156,3 +156,29 @@ TEST(WbemErrors, CodesBecomeWordsWithTheNumber) {
 }
 
 }  // namespace
+
+namespace {
+
+// A property the schema calls uint32 is read back unsigned, whatever the
+// variant's signed type made of its top bit; other values pass unchanged.
+TEST(VariantValueTest, Unsigned32PropertiesReadBackTheirFullRange) {
+    struct Unsigned32Case {
+        ManagementValue in;
+        ManagementValue out;
+    };
+    const Unsigned32Case cases[] = {
+        {ManagementValue::integer(-1), ManagementValue::integer(4294967295)},
+        {ManagementValue::integer(-2147483647 - 1), ManagementValue::integer(2147483648)},
+        // 2 GiB of video memory less 1 MiB, as a video adapter reports it.
+        {ManagementValue::integer(-1048576), ManagementValue::integer(4293918720)},
+        {ManagementValue::integer(0), ManagementValue::integer(0)},
+        {ManagementValue::integer(2147483647), ManagementValue::integer(2147483647)},
+        {ManagementValue::null(), ManagementValue::null()},
+        {ManagementValue::text("-1"), ManagementValue::text("-1")},
+    };
+    for (const Unsigned32Case& c : cases) {
+        EXPECT_EQ(vt::asUnsigned32(c.in), c.out);
+    }
+}
+
+}  // namespace

@@ -53,6 +53,20 @@ TEST(WinService, TypesArriveAsTheServiceDeliversThem) {
     EXPECT_EQ(os->property("OSProductSuite").kind(), ManagementValue::Kind::Integer);
 }
 
+TEST(WinService, Unsigned32PropertiesAreNeverNegative) {
+    // AdapterRAM is a uint32; Wine reports a large value that the variant's
+    // signed type would turn negative.
+    auto set = service()->instancesOf(cls::VideoController, tolvex::kReturnImmediately);
+    const auto adapters = walk(*set);
+    ASSERT_FALSE(adapters.empty());
+    for (const auto& adapter : adapters) {
+        const ManagementValue ram = adapter->property("AdapterRAM");
+        if (ram.kind() == ManagementValue::Kind::Integer) {
+            EXPECT_GE(ram.asInteger(), 0);
+        }
+    }
+}
+
 TEST(WinService, MissingPropertyFailsWithWords) {
     auto set = service()->instancesOf(cls::OperatingSystem, tolvex::kReturnImmediately);
     const auto os = walk(*set).at(0);

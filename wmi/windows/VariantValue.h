@@ -5,6 +5,7 @@
 // so the same code is compiled for Windows and tested on Linux against
 // VARIANTs built by hand.
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <type_traits>
@@ -135,6 +136,20 @@ ManagementValue toManagementValue(const Variant& v) {
         default:
             throw unshownType(vt);
     }
+}
+
+// The service delivers uint32 properties as VT_I4, so a value from 2^31 up
+// (a video adapter's 2 GiB of memory, say) arrives negative. Read back as
+// what the schema says it is: the unsigned number with the same 32 bits.
+inline ManagementValue asUnsigned32(const ManagementValue& value) {
+    if (value.kind() != ManagementValue::Kind::Integer) {
+        return value;
+    }
+    const std::int64_t n = value.asInteger();
+    if (n < 0 && n >= INT32_MIN) {
+        return ManagementValue::integer(n + (std::int64_t{1} << 32));
+    }
+    return value;
 }
 
 }  // namespace tolvex::winvariant

@@ -34,7 +34,12 @@ ManagementValue readProperty(ISWbemObject* object, std::string_view name) {
     check(properties->Item(bname.get(), 0, property.put()));
     Variant value;
     check(property->get_Value(value.get()));
-    return winvariant::toManagementValue(value.value());
+    const ManagementValue read = winvariant::toManagementValue(value.value());
+    WbemCimtypeEnum type{};
+    if (SUCCEEDED(property->get_CIMType(&type)) && type == wbemCimtypeUint32) {
+        return winvariant::asUnsigned32(read);
+    }
+    return read;
 }
 
 std::string textProperty(ISWbemObject* object, std::string_view name) {
