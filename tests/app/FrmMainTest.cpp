@@ -11,6 +11,7 @@
 #include "app/frmAbout.h"
 #include "app/frmMain.h"
 #include "tests/support/InMemoryService.h"
+#include "tests/support/RecordingBrowser.h"
 #include "tests/support/RecordingProgramEnd.h"
 #include "tests/support/RecordingWindowSystem.h"
 #include "tests/support/SampleMachine.h"
@@ -20,15 +21,7 @@
 namespace tolvex {
 namespace {
 
-class RecordingBrowser : public BrowserLauncher {
-  public:
-    bool openAddress(const std::string& address) override {
-        opened.push_back(address);
-        return succeeds;
-    }
-    bool succeeds = true;
-    std::vector<std::string> opened;
-};
+using testing::RecordingBrowser;
 
 // A service whose every query throws something that is no management
 // failure: a fault in the program, not in the machine.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Browser.h"
+#include "tests/support/RecordingBrowser.h"
 #include "ui/qt/MessageBoxes.h"
 
 namespace tolvex::testing {
@@ -34,17 +35,6 @@ class RecordingPresenter : public ui::MessagePresenter {
     }
     std::vector<Box> boxes;
     std::function<std::string()> progress;
-};
-
-// Records the addresses it is asked to open and answers as scripted.
-class RecordingBrowser : public BrowserLauncher {
-  public:
-    bool openAddress(const std::string& address) override {
-        opened.push_back(address);
-        return succeeds;
-    }
-    bool succeeds = true;
-    std::vector<std::string> opened;
 };
 
 }  // namespace tolvex::testing
