@@ -9,6 +9,10 @@
 #include <wbemcli.h>
 #include <wbemdisp.h>
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "wmi/windows/Com.h"
 #include "wmi/windows/VariantValue.h"
 
@@ -24,6 +28,41 @@ constexpr const char* kNamespaceProperty = "__NAMESPACE";
 constexpr CLSID kWbemLocator = {
     0x4590f811, 0x1d3a, 0x11d0, {0x89, 0x1f, 0x00, 0xaa, 0x00, 0x4b, 0x2e, 0x24}};
 
+// The uint32 properties of the classes this program reads, as the schema
+// declares them. Not every service reports a property's type (Wine does not),
+// and the scripting interface hands uint32 values over as signed VT_I4.
+bool isSchemaUnsigned32(std::string_view name) {
+    static constexpr std::string_view kNames[] = {
+        "AdapterRAM",
+        "ConfiguredClockSpeed",
+        "CurrentBitsPerPixel",
+        "CurrentClockSpeed",
+        "CurrentHorizontalResolution",
+        "CurrentRefreshRate",
+        "CurrentVerticalResolution",
+        "DriveType",
+        "ExtClock",
+        "L2CacheSize",
+        "L2CacheSpeed",
+        "MaxClockSpeed",
+        "MaxDataWidth",
+        "NumberOfLicensedUsers",
+        "NumberOfUsers",
+        "OSProductSuite",
+        "Speed",
+    };
+    for (const std::string_view known : kNames) {
+        if (known.size() == name.size() &&
+            std::equal(known.begin(), known.end(), name.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            })) {
+            return true;
+        }
+    }
+    return false;
+}
+
 ManagementValue readProperty(ISWbemObject* object, std::string_view name) {
     ComRef<ISWbemPropertySet> properties;
     check(object->get_Properties_(properties.put()));
@@ -36,7 +75,8 @@ ManagementValue readProperty(ISWbemObject* object, std::string_view name) {
     check(property->get_Value(value.get()));
     const ManagementValue read = winvariant::toManagementValue(value.value());
     WbemCimtypeEnum type{};
-    if (SUCCEEDED(property->get_CIMType(&type)) && type == wbemCimtypeUint32) {
+    if ((SUCCEEDED(property->get_CIMType(&type)) && type == wbemCimtypeUint32) ||
+        isSchemaUnsigned32(name)) {
         return winvariant::asUnsigned32(read);
     }
     return read;
