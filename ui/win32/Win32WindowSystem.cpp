@@ -373,6 +373,20 @@ LRESULT CALLBACK Win32WindowSystem::windowProc(HWND window, UINT message, WPARAM
     return self->aboutProc(window, message, wParam, lParam);
 }
 
+namespace {
+
+// The brush (and text colour, set on the device context) a window's control
+// asks for in a WM_CTLCOLOR* message; null where the control takes the
+// system's.
+HBRUSH colourAnswer(HWND window, WPARAM wParam, LPARAM lParam) {
+    const WindowControls* controls = WindowControls::of(window);
+    return controls
+               ? controls->colours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))
+               : nullptr;
+}
+
+}  // namespace
+
 LRESULT Win32WindowSystem::mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ACTIVATE:
@@ -433,11 +447,8 @@ LRESULT Win32WindowSystem::mainProc(HWND window, UINT message, WPARAM wParam, LP
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
         case WM_CTLCOLORBTN:
-            if (const WindowControls* controls = WindowControls::of(window)) {
-                if (HBRUSH brush = controls->colours(reinterpret_cast<HWND>(lParam),
-                                                     reinterpret_cast<HDC>(wParam))) {
-                    return reinterpret_cast<LRESULT>(brush);
-                }
+            if (HBRUSH brush = colourAnswer(window, wParam, lParam)) {
+                return reinterpret_cast<LRESULT>(brush);
             }
             break;
         case WM_CLOSE:
@@ -456,11 +467,8 @@ LRESULT Win32WindowSystem::loadingProc(HWND window, UINT message, WPARAM wParam,
     switch (message) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
-            if (const WindowControls* controls = WindowControls::of(window)) {
-                if (HBRUSH brush = controls->colours(reinterpret_cast<HWND>(lParam),
-                                                     reinterpret_cast<HDC>(wParam))) {
-                    return reinterpret_cast<LRESULT>(brush);
-                }
+            if (HBRUSH brush = colourAnswer(window, wParam, lParam)) {
+                return reinterpret_cast<LRESULT>(brush);
             }
             break;
         case WM_CLOSE:
@@ -484,11 +492,8 @@ LRESULT Win32WindowSystem::aboutProc(HWND window, UINT message, WPARAM wParam, L
         }
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
-            if (const WindowControls* controls = WindowControls::of(window)) {
-                if (HBRUSH brush = controls->colours(reinterpret_cast<HWND>(lParam),
-                                                     reinterpret_cast<HDC>(wParam))) {
-                    return reinterpret_cast<LRESULT>(brush);
-                }
+            if (HBRUSH brush = colourAnswer(window, wParam, lParam)) {
+                return reinterpret_cast<LRESULT>(brush);
             }
             break;
         case WM_CLOSE:
