@@ -7,6 +7,17 @@ JOBS ?= $(shell nproc)
 # Warnings are errors in CI.
 WERROR := $(if $(CI),ON,OFF)
 
+# ccache, where installed, for every compiler CMake configures below (also the
+# Windows cross-build and the fuzz build, which read the same variables from
+# the environment). Paths are hashed relative to the tree, so worktrees and
+# fresh clones share one cache.
+ifneq ($(shell command -v ccache),)
+export CMAKE_C_COMPILER_LAUNCHER := ccache
+export CMAKE_CXX_COMPILER_LAUNCHER := ccache
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := true
+endif
+
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTOLVEX_WERROR=$(WERROR)
 
 # The sanitizer build: the test suite without the Qt program, under
