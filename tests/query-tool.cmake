@@ -18,6 +18,12 @@ if(TARGET tolvex-query AND TOLVEX_PYTHON3)
     "TOLVEX_BUILD_DIR=${CMAKE_BINARY_DIR}"
     "TOLVEX_CMAKE=${CMAKE_COMMAND}"
     "PYTHONDONTWRITEBYTECODE=1")
+  # A malloc that refuses large requests, to run the program out of memory.
+  # The sanitizers bring their own allocator, which must come first.
+  if(NOT TOLVEX_SANITIZE)
+    add_library(tolvex-refusing-malloc MODULE ${CMAKE_CURRENT_SOURCE_DIR}/tools/RefusingMalloc.cpp)
+    list(APPEND tolvex_tools_env "TOLVEX_REFUSING_MALLOC=$<TARGET_FILE:tolvex-refusing-malloc>")
+  endif()
   foreach(test IN ITEMS query_cli node_exporter ansible install)
     add_test(NAME tolvex_${test}
       COMMAND ${TOLVEX_PYTHON3} -m unittest -v ${test}_test

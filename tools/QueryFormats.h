@@ -25,8 +25,17 @@ std::string validUtf8(std::string_view text);
 // escaped).
 std::string jsonString(std::string_view text);
 
+// The text with every control character shown as a visible escape, so that
+// it stays on one line and cannot drive a terminal: line feed, carriage
+// return and tab as \n, \r, \t; the other C0 controls, DEL and each byte
+// that is not UTF-8 as \xHH; the C1 controls (U+0080 to U+009F) as \uHHHH.
+// Everything else, backslashes included, is left as it is: the escapes are
+// for people reading the text, the JSON form is the one for programs.
+std::string visibleText(std::string_view text);
+
 // Each instance's object path, then "  Name = value" lines, Null as "Null";
-// a blank line after each instance.
+// a blank line after each instance. Paths, names and values are shown with
+// visibleText, so each value is one line.
 std::string formatText(const std::vector<ClassAnswer>& answers);
 
 // One JSON object keyed by class name; each class a list of

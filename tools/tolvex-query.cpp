@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,8 @@ constexpr int kSuccess = 0;
 constexpr int kUnknownClass = 2;
 constexpr int kUsageError = 64;      // EX_USAGE
 constexpr int kUnusableRoot = 66;    // EX_NOINPUT
-constexpr int kProviderFailed = 70;  // EX_SOFTWARE
+constexpr int kProviderFailed = 70;  // EX_SOFTWARE: the provider failed, or
+                                     // anything else nobody expected
 constexpr int kOutputFailed = 74;    // EX_IOERR
 
 enum class Format { Text, Json, Prometheus };
@@ -94,7 +97,8 @@ std::string helpText() {
         "  2   a class the service does not know (the known classes are listed)\n"
         "  64  a usage error: an unknown option or format, an option without its value\n"
         "  66  the root does not exist, is not a folder or cannot be read\n"
-        "  70  the provider failed; its description is printed\n"
+        "  70  the provider failed (its description is printed), or an unexpected\n"
+        "      error such as running out of memory (a message says which)\n"
         "  74  the output could not be written (a full disk, a closed standard output);\n"
         "      a reader that stops early ends the program by SIGPIPE, or with this\n"
         "      status and no message when SIGPIPE is ignored\n"
@@ -200,9 +204,7 @@ int readClasses(const Options& options, std::vector<ClassAnswer>& answers) {
     return kSuccess;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     const bool outputOpen = tolvex::query::guardStandardStreams();
     Options options;
     bool optionsEnded = false;
@@ -294,4 +296,25 @@ int main(int argc, char** argv) {
         return kProviderFailed;
     }
     return writeAnswer(options, out, outputOpen);
+}
+
+}  // namespace
+
+// Whatever escapes the program's own handling (memory running out, a thread
+// the system refuses, a fault in a library) ends it with a message and the
+// status for an internal error, never with an abort and its core dump. The
+// messages are written without allocating: memory may be what ran out.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("tolvex-query: out of memory\n", stderr);
+    } catch (const std::exception& error) {
+        std::fputs("tolvex-query: unexpected error: ", stderr);
+        std::fputs(error.what(), stderr);
+        std::fputs("\n", stderr);
+    } catch (...) {
+        std::fputs("tolvex-query: unexpected error\n", stderr);
+    }
+    return kProviderFailed;
 }

@@ -1,5 +1,5 @@
-// Prints a machine whose texts hold everything the Prometheus format must
-// escape or replace, in the form tolvex-query would print it: "json" or
+// Prints a machine whose texts hold everything the output forms must escape
+// or replace, in the form tolvex-query would print it: "text", "json" or
 // "prometheus" as the one argument. The Linux provider already turns control
 // characters into blanks and bad bytes into U+FFFD, so line feeds, carriage
 // returns and invalid UTF-8 can only reach the formatter from a service such
@@ -28,7 +28,8 @@ ManagementValue text(const std::string& value) {
 std::vector<ClassAnswer> hostileMachine() {
     const std::string nasty = std::string("a \"quoted\" \\back\\slash\\n\nline\r\tend \xFF\xFE") +
                               "\xC3\x28 \xED\xA0\x80 \xF4\x90\x80\x80 \xE2\x82 \x01\x7F" +
-                              "\xE2\x9C\x93 ok";
+                              "\xE2\x9C\x93 ok \x1B[2J\x1B]0;title\x07 \xC2\x9B"
+                              "31m \xC2\x85 \x9B";
     const auto object = [](const char* className, const std::string& key,
                            std::vector<StaticObject::Property> properties) {
         return std::make_shared<StaticObject>(
@@ -93,13 +94,14 @@ std::vector<ClassAnswer> hostileMachine() {
 
 int main(int argc, char** argv) {
     const std::string format = argc == 2 ? argv[1] : "";
-    if (format != "json" && format != "prometheus") {
-        std::fprintf(stderr, "usage: tolvex-hostile-answers json|prometheus\n");
+    if (format != "text" && format != "json" && format != "prometheus") {
+        std::fprintf(stderr, "usage: tolvex-hostile-answers text|json|prometheus\n");
         return 64;
     }
     const auto answers = hostileMachine();
-    const std::string out = format == "json" ? tolvex::query::formatJson(answers)
-                                             : tolvex::query::formatPrometheus(answers);
+    const std::string out = format == "text"   ? tolvex::query::formatText(answers)
+                            : format == "json" ? tolvex::query::formatJson(answers)
+                                               : tolvex::query::formatPrometheus(answers);
     return std::fwrite(out.data(), 1, out.size(), stdout) == out.size() && std::fflush(stdout) == 0
                ? 0
                : 74;

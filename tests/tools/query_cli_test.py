@@ -14,6 +14,8 @@ import tempfile
 import unittest
 
 QUERY = os.environ["TOLVEX_QUERY"]
+HOSTILE_ANSWERS = os.environ["TOLVEX_HOSTILE_ANSWERS"]
+REFUSING_MALLOC = os.environ.get("TOLVEX_REFUSING_MALLOC")
 VERSION = os.environ["TOLVEX_VERSION"]
 CLASSES = [
     "Win32_Processor", "Win32_PhysicalMemory", "Win32_BaseBoard", "Win32_MotherboardDevice",
@@ -129,6 +131,49 @@ class BadInput(unittest.TestCase):
         self.assertIsNone(board["Manufacturer"])
         self.assertIsNone(board["Product"])
         self.assertIsNone(answer["Win32_OperatingSystem"][0]["properties"]["Version"])
+
+
+class Unexpected(unittest.TestCase):
+    def test_running_out_of_memory_is_a_message_and_status_70(self):
+        if not REFUSING_MALLOC:
+            self.skipTest("the sanitizers' allocator cannot be replaced")
+        scratch = Scratch()
+        self.addCleanup(scratch.remove)
+        # /proc/cpuinfo is read whole (up to 16 MiB): 8 MiB of it outgrow
+        # the 4 MiB that malloc still grants. Sparse, so it costs no disk.
+        cpuinfo = os.path.join(scratch.empty_root, "proc", "cpuinfo")
+        os.mkdir(os.path.dirname(cpuinfo))
+        os.truncate(os.open(cpuinfo, os.O_CREAT | os.O_WRONLY, 0o644), 8 << 20)
+        env = dict(os.environ, LD_PRELOAD=REFUSING_MALLOC,
+                   TOLVEX_REFUSE_MALLOC_ABOVE=str(4 << 20))
+        result = run(["--root", scratch.empty_root, "Win32_Processor"], env=env)
+        self.assertEqual((result.returncode, result.stdout, result.stderr),
+                         (70, b"", b"tolvex-query: out of memory\n"))
+        # The same program and root with malloc unhindered answers.
+        self.assertEqual(run(["--root", scratch.empty_root, "Win32_Processor"]).returncode, 0)
+
+
+class TextForm(unittest.TestCase):
+    def test_control_characters_are_shown_as_escapes_one_value_a_line(self):
+        def answer(form):
+            return subprocess.run([HOSTILE_ANSWERS, form], capture_output=True, check=True,
+                                  timeout=60).stdout
+        # Every line is UTF-8 without a C0 control, DEL or C1 control.
+        lines = answer("text").decode("utf-8").split("\n")
+        for line in lines:
+            self.assertIsNone(re.search("[\x00-\x1f\x7f-\x9f]", line), line)
+        # One line per path, per property and after each instance, as many
+        # as the same machine has in JSON.
+        instances = [i for c in json.loads(answer("json")).values() for i in c]
+        self.assertEqual(len(lines) - 1, sum(len(i["properties"]) + 2 for i in instances))
+        self.assertEqual(lines[-1], "")
+        # The escapes name what was there; backslashes stay as they are.
+        self.assertIn(
+            '  Name = a "quoted" \\back\\slash\\n\\nline\\r\\tend \\xff\\xfe\\xc3( '
+            '\\xed\\xa0\\x80 \\xf4\\x90\\x80\\x80 \\xe2\\x82 \\x01\\x7f\N{CHECK MARK} ok '
+            '\\x1b[2J\\x1b]0;title\\x07 \\u009b31m \\u0085 \\x9b', lines)
+        self.assertIn("  SocketDesignation = \\n", lines)
+        self.assertIn('\\\\HOST\\root\\cimv2:Win32_LogicalDisk.Key="/media/x"', lines)
 
 
 class Conventions(unittest.TestCase):
