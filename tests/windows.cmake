@@ -68,6 +68,14 @@ foreach(suite WinService WinDetectors WinSockets WinApp WinLocale WinScreens Win
     FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 120
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|0 tests from 0 test suites")
 endforeach()
+# Sets the system colours of the prefix for its time: alone, so that no other
+# test of the prefix sees them.
+add_test(NAME windows.WinHighContrast
+  COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_win_dir}/tolvex_windows_tests.exe
+          --gtest_filter=WinHighContrast.*)
+set_tests_properties(windows.WinHighContrast PROPERTIES
+  FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 120
+  RUN_SERIAL TRUE FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|0 tests from 0 test suites")
 
 
 # Every class through tolvex-query.exe: the ones Wine has list their

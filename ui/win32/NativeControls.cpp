@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ui/Contrast.h"
 #include "ui/win32/Text.h"
 
 namespace tolvex::ui::win32 {
@@ -210,6 +211,39 @@ COLORREF roleColour(ColourRole role) {
     return GetSysColor(COLOR_BTNTEXT);
 }
 
+bool highContrastOn() {
+    HIGHCONTRASTW setting{};
+    setting.cbSize = sizeof setting;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0) &&
+           (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+ElementColours elementColours(const Element& element) {
+    const bool list = element.kind == Kind::ListBox || element.kind == Kind::ListView;
+    if (highContrastOn()) {
+        if (list || element.opaqueBackground) {
+            return {COLOR_WINDOW, GetSysColor(COLOR_WINDOWTEXT)};
+        }
+        return {COLOR_BTNFACE, GetSysColor(COLOR_BTNTEXT)};
+    }
+    // The About box's version label stands on the light colour of text on
+    // a highlight, as the Qt screens draw it: the title-bar text colour is
+    // black on current Windows and under Wine, where the dark green would
+    // not read.
+    const int background = list                       ? COLOR_WINDOW
+                           : element.opaqueBackground ? COLOR_HIGHLIGHTTEXT
+                                                      : COLOR_BTNFACE;
+    if (element.colour == ColourRole::Default) {
+        return {background, GetSysColor(list ? COLOR_WINDOWTEXT : COLOR_BTNTEXT)};
+    }
+    const COLORREF designed = roleColour(element.colour);
+    const COLORREF behind = GetSysColor(background);
+    const Rgb shown =
+        fixedTextColourOn({GetRValue(designed), GetGValue(designed), GetBValue(designed)},
+                          {GetRValue(behind), GetGValue(behind), GetBValue(behind)});
+    return {background, RGB(shown.r, shown.g, shown.b)};
+}
+
 std::wstring pictureResource(std::string_view text) {
     const auto slash = text.rfind('/');
     std::string_view base = slash == std::string_view::npos ? text : text.substr(slash + 1);
@@ -399,9 +433,7 @@ HWND WindowControls::create(const Element& element, HWND parent, int id) {
             SendMessageW(control, LVM_SETEXTENDEDLISTVIEWSTYLE,
                          LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
                          LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-            SendMessageW(control, LVM_SETTEXTCOLOR, 0, roleColour(element.colour));
-            SendMessageW(control, LVM_SETTEXTBKCOLOR, 0, GetSysColor(COLOR_WINDOW));
-            SendMessageW(control, LVM_SETBKCOLOR, 0, GetSysColor(COLOR_WINDOW));
+            applyListColours(control, element);
             int index = 0;
             for (const Column& column : driveColumns()) {
                 std::wstring header = wide(column.header);
@@ -487,25 +519,38 @@ HBRUSH WindowControls::colours(HWND control, HDC dc) const {
         case Kind::Label:
         case Kind::Frame:
         case Kind::Image:
-            SetTextColor(dc, roleColour(element->colour));
-            if (element->opaqueBackground) {
-                // The light colour of text on a highlight, as the Qt screens
-                // use: the title-bar text colour is black on current Windows
-                // and under Wine, where the dark green would not read.
-                SetBkMode(dc, OPAQUE);
-                SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
-                return GetSysColorBrush(COLOR_HIGHLIGHTTEXT);
+        case Kind::ListBox: {
+            const ElementColours colours = elementColours(*element);
+            SetTextColor(dc, colours.text);
+            SetBkColor(dc, GetSysColor(colours.background));
+            if (element->kind != Kind::ListBox) {
+                SetBkMode(dc, element->opaqueBackground ? OPAQUE : TRANSPARENT);
             }
-            SetBkMode(dc, TRANSPARENT);
-            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-            return GetSysColorBrush(COLOR_BTNFACE);
-        case Kind::ListBox:
-            SetTextColor(dc, roleColour(element->colour));
-            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-            return GetSysColorBrush(COLOR_WINDOW);
+            return GetSysColorBrush(colours.background);
+        }
         default:
             return nullptr;
     }
+}
+
+void WindowControls::applyListColours(HWND control, const Element& element) const {
+    const ElementColours colours = elementColours(element);
+    SendMessageW(control, LVM_SETTEXTCOLOR, 0, colours.text);
+    SendMessageW(control, LVM_SETTEXTBKCOLOR, 0, GetSysColor(colours.background));
+    SendMessageW(control, LVM_SETBKCOLOR, 0, GetSysColor(colours.background));
+}
+
+void WindowControls::followSystemColours() const {
+    for (const auto& [control, element] : m_elements) {
+        // The common controls take the new colours when told (their header
+        // and scroll bars among them).
+        SendMessageW(control, WM_SYSCOLORCHANGE, 0, 0);
+        if (element->kind == Kind::ListView) {
+            applyListColours(control, *element);
+        }
+    }
+    RedrawWindow(m_window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 }  // namespace tolvex::ui::win32

@@ -26,9 +26,24 @@ const std::wstring& screenFace();
 // The font height (negative: character height) of a role at `dpi`.
 int fontHeight(FontRole role, int dpi);
 
-// The text colour of a role; the default role takes the system's button
-// text colour, as dialog texts do.
+// The text colour a role was designed in (for the light face the screens
+// were drawn on); the default role takes the system's button text colour, as
+// dialog texts do.
 COLORREF roleColour(ColourRole role);
+
+// Whether Windows' high-contrast setting is on: the screens then take the
+// system's colours for every text and background.
+bool highContrastOn();
+
+// The colours an element is painted in: its background (a system colour
+// index) and its text colour. In high contrast both are the system's own;
+// otherwise the text is the role's colour, made readable against the actual
+// background where that is not the light face it was designed for.
+struct ElementColours {
+    int background;
+    COLORREF text;
+};
+ElementColours elementColours(const Element& element);
 
 // The resource name of a picture named in a definition
 // (":/tolvex/section-cpu.svg" gives "SECTION_CPU").
@@ -70,8 +85,14 @@ class WindowControls {
     // when the control keeps the system's colours.
     HBRUSH colours(HWND control, HDC dc) const;
 
+    // Takes the colours anew after the system's colours or its high-contrast
+    // setting changed (WM_SYSCOLORCHANGE, WM_SETTINGCHANGE) and repaints the
+    // window; the common controls are told as well.
+    void followSystemColours() const;
+
   private:
     HWND create(const Element& element, HWND parent, int id);
+    void applyListColours(HWND control, const Element& element) const;
     void fitComboHeight(HWND combo, int height) const;
     void setPicture(HWND control, const Element& element);
 

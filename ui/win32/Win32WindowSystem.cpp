@@ -362,6 +362,13 @@ LRESULT CALLBACK Win32WindowSystem::windowProc(HWND window, UINT message, WPARAM
     if (!self) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
+    if (message == WM_SYSCOLORCHANGE || message == WM_SETTINGCHANGE || message == WM_THEMECHANGED) {
+        // The system's colours, its high-contrast setting or its theme
+        // changed: every window takes its colours anew and repaints.
+        if (const WindowControls* controls = WindowControls::of(window)) {
+            controls->followSystemColours();
+        }
+    }
     wchar_t className[32] = {};
     GetClassNameW(window, className, 32);
     if (lstrcmpW(className, kMainClass) == 0) {
