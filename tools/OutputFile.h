@@ -11,10 +11,12 @@ namespace tolvex::query {
 bool guardStandardStreams();
 
 // Writes bytes to the file at path whole or not at all: into a temporary file
-// in the same folder, flushed to disk, then renamed over path, so a reader
-// sees the old file or the new one, never a part. The file is readable as
-// the process's umask allows, like any file it creates. Returns the reason
-// it failed ("path: reason"), empty on success.
+// of this call's own in the same folder, flushed to disk, then renamed over
+// path (and the rename itself made durable), so a reader sees the old file or
+// the new one, never a part, and two writers at once leave one whole file.
+// The file is readable as the process's umask allows, like any file it
+// creates. On failure the temporary file is removed and path is untouched.
+// Returns the reason it failed ("path: reason"), empty on success.
 std::string writeWholeFile(const std::string& path, const std::string& bytes);
 
 }  // namespace tolvex::query

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "tools/OutputFile.h"
 
@@ -23,12 +25,47 @@ bool guardStandardStreams() {
     return outputOpen;
 }
 
+namespace {
+
+// The process's umask as the kernel reports it (since Linux 4.7). Reading it
+// with umask() means setting it, which would change it for a moment under
+// every other thread of the process.
+std::optional<mode_t> currentUmask() {
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    if (status == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<mode_t> mask;
+    char line[256];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        unsigned value = 0;
+        if (std::sscanf(line, "Umask: %o", &value) == 1) {
+            mask = static_cast<mode_t>(value & 0777);
+            break;
+        }
+    }
+    std::fclose(status);
+    return mask;
+}
+
+// The folder that holds path, for syncing the rename in it.
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
 std::string writeWholeFile(const std::string& path, const std::string& bytes) {
     // The temporary name does not end in the target's suffix, so a reader
     // that picks files by suffix (the textfile collector reads *.prom) never
-    // takes it for a finished file.
+    // takes it for a finished file. Close-on-exec, so no program this one
+    // might start could hold it open.
     std::string temporary = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         return path + ": " + std::strerror(errno);
     }
@@ -37,9 +74,10 @@ std::string writeWholeFile(const std::string& path, const std::string& bytes) {
         ::unlink(temporary.c_str());
         return path + ": " + std::strerror(error);
     };
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd, 0666 & ~mask) != 0) {
+    // mkstemp makes the file 0600; it gets the mode any file this process
+    // creates would. Where the kernel does not tell the umask, it stays
+    // private, the safe side.
+    if (const auto mask = currentUmask(); mask && ::fchmod(fd, 0666 & ~*mask) != 0) {
         return fail(errno);
     }
     std::size_t done = 0;
@@ -65,6 +103,18 @@ std::string writeWholeFile(const std::string& path, const std::string& bytes) {
         const int error = errno;
         ::unlink(temporary.c_str());
         return path + ": " + std::strerror(error);
+    }
+    // The rename is an entry in the folder: synced, the new file is what a
+    // crash or power cut leaves. A folder this process may write in but not
+    // open, or a file system that cannot sync folders (EINVAL), keeps the
+    // entry as it keeps it; an error of the disk is reported.
+    if (const int folder = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folder >= 0) {
+        const int error = ::fsync(folder) == 0 ? 0 : errno;
+        ::close(folder);
+        if (error != 0 && error != EINVAL) {
+            return path + ": " + std::strerror(error);
+        }
     }
     return {};
 }

@@ -216,15 +216,35 @@ class Conventions(unittest.TestCase):
             f.write("an older answer")
         args = ["--format", "json", "--root", scratch.big_root, "Win32_LogicalDisk"]
         shown = run(args)
-        written = run(["--output", target, *args])
-        self.assertEqual((written.returncode, written.stdout, written.stderr), (0, b"", b""))
-        with open(target, "rb") as f:
-            self.assertEqual(f.read(), shown.stdout)
-        self.assertEqual(sorted(os.listdir(scratch.dir)),
-                         ["big", "empty", "machine.json", "plain"])
-        mask = os.umask(0)
-        os.umask(mask)
-        self.assertEqual(os.stat(target).st_mode & 0o777, 0o666 & ~mask)
+        # The file gets the mode the program's umask gives new files.
+        for mask, mode in [(0o027, 0o640), (0o002, 0o664)]:
+            written = run(["--output", target, *args], preexec_fn=lambda: os.umask(mask))
+            self.assertEqual((written.returncode, written.stdout, written.stderr), (0, b"", b""))
+            with open(target, "rb") as f:
+                self.assertEqual(f.read(), shown.stdout)
+            self.assertEqual(sorted(os.listdir(scratch.dir)),
+                             ["big", "empty", "machine.json", "plain"])
+            self.assertEqual(os.stat(target).st_mode & 0o777, mode)
+
+
+    def test_two_writers_at_once_leave_one_whole_answer(self):
+        scratch = Scratch()
+        self.addCleanup(scratch.remove)
+        target = os.path.join(scratch.dir, "machine.out")
+        answers = [["--format", f, "--root", scratch.big_root, "Win32_LogicalDisk"]
+                   for f in ["json", "text"]]
+        expected = {run(a).stdout for a in answers}
+        self.assertEqual(len(expected), 2)
+        for round in range(8):
+            writers = [subprocess.Popen([QUERY, "--output", target, *a], stderr=subprocess.PIPE)
+                       for a in answers]
+            for writer in writers:
+                self.assertEqual((writer.wait(timeout=60), writer.stderr.read()), (0, b""))
+                writer.stderr.close()
+            with open(target, "rb") as f:
+                self.assertIn(f.read(), expected, f"round {round}")
+            self.assertEqual(sorted(os.listdir(scratch.dir)),
+                             ["big", "empty", "machine.out", "plain"])
 
 
 class OutputErrors(unittest.TestCase):
