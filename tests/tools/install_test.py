@@ -1,10 +1,12 @@
 """What `cmake --install` puts in place for fleets: tolvex-query, the Ansible
 module under the data folder, and the systemd service and timer that refresh
-the node exporter's textfile, which systemd-analyze must accept and whose
-command must work as the unprivileged user it names."""
+the node exporter's textfile, which systemd-analyze must accept and rate
+well sandboxed; the service's reading step must work as an unprivileged
+user, and its privileged publishing step must copy nothing but a plain file
+of bounded size."""
 
 import os
-import pwd
+import re
 import shutil
 import subprocess
 import tempfile
@@ -14,6 +16,8 @@ CMAKE = os.environ["TOLVEX_CMAKE"]
 BUILD_DIR = os.environ["TOLVEX_BUILD_DIR"]
 ANALYZE = shutil.which("systemd-analyze", path="/usr/bin:/bin")
 UNITS = "lib/systemd/system"
+PUBLISH = "libexec/tolvex/tolvex-textfile-publish"
+NOBODY = 65534
 
 
 def read_unit(path):
@@ -50,7 +54,8 @@ class Installed(unittest.TestCase):
         return os.path.join(self.prefix, relative)
 
     def test_the_pieces_are_in_place(self):
-        for relative in ["bin/tolvex-query", "share/tolvex/ansible/library/tolvex_facts.py"]:
+        for relative in ["bin/tolvex-query", PUBLISH,
+                         "share/tolvex/ansible/library/tolvex_facts.py"]:
             with self.subTest(file=relative):
                 self.assertTrue(os.access(self.path(relative), os.X_OK))
         for unit in ["tolvex-textfile.service", "tolvex-textfile.timer"]:
@@ -71,44 +76,115 @@ class Installed(unittest.TestCase):
         self.assertEqual(timer["Timer"]["OnUnitActiveSec"], ["15min"])
         self.assertEqual(timer["Install"]["WantedBy"], ["timers.target"])
 
-    def test_the_service_writes_the_textfile_as_an_unprivileged_user(self):
-        service = read_unit(self.path(f"{UNITS}/tolvex-textfile.service"))["Service"]
-        user = service["User"][0]
-        self.assertNotIn(user, ["root", "0"])
-        command = service["ExecStart"][0].split()
-        self.assertEqual(command[0], self.path("bin/tolvex-query"))
-        self.assertEqual(command[1:5], ["--format", "prometheus", "--output",
-                                        "/run/tolvex/tolvex.prom"])
-        textfile_dir = service["ExecStartPost"][1].split()[-1].rsplit("/", 1)[0]
-        self.assertEqual(service["ExecStartPost"], [
-            f"+/bin/cp /run/tolvex/tolvex.prom {textfile_dir}/.tolvex.prom.tmp",
-            f"+/bin/mv -f {textfile_dir}/.tolvex.prom.tmp {textfile_dir}/tolvex.prom"])
+    def service(self):
+        return read_unit(self.path(f"{UNITS}/tolvex-textfile.service"))["Service"]
 
-        # Run the command as that user, with the unit's umask, into a
-        # folder of the user's own as systemd's RuntimeDirectory would be.
+    def test_the_service_is_sandboxed_and_only_the_publishing_step_is_root(self):
+        service = self.service()
+        self.assertEqual(service["DynamicUser"], ["yes"])
+        self.assertNotIn("User", service)
+        self.assertEqual(service["ExecStart"], [
+            f"{self.path('bin/tolvex-query')} --format prometheus --output /run/tolvex/tolvex.prom"])
+        # "!" keeps every restriction but the user; "+" would drop them all.
+        textfile_dir = service["ReadWritePaths"][0].lstrip("-")
+        self.assertEqual(service["ExecStartPost"], [
+            f"!{self.path(PUBLISH)} /run/tolvex/tolvex.prom {textfile_dir}/tolvex.prom"])
+        self.assertEqual(service["CapabilityBoundingSet"], [""])
+        if ANALYZE is None:
+            self.skipTest("systemd-analyze is not installed")
+        result = subprocess.run(
+            [ANALYZE, "security", "--offline=true", self.path(f"{UNITS}/tolvex-textfile.service")],
+            capture_output=True, timeout=120)
+        figure = re.search(rb"Overall exposure level for tolvex-textfile.service: ([0-9.]+)",
+                           result.stdout)
+        self.assertIsNotNone(figure, result.stdout + result.stderr)
+        self.assertLessEqual(float(figure.group(1)), 2.0, result.stdout.decode())
+
+    def test_the_reading_step_works_as_an_unprivileged_user(self):
+        # Run the command as a user of no account, with the unit's umask,
+        # into a folder of the user's own as systemd's RuntimeDirectory is.
         if os.geteuid() != 0:
-            self.skipTest("switching to the service's user needs root")
+            self.skipTest("switching to another user needs root")
+        command = self.service()["ExecStart"][0].split()
         setpriv = shutil.which("setpriv", path="/usr/bin:/bin")
-        try:
-            account = pwd.getpwnam(user)
-        except KeyError:
-            self.skipTest(f"the user {user} does not exist (prometheus-node-exporter makes it)")
         runtime = os.path.join(self.prefix, "run-tolvex")
         os.mkdir(runtime, 0o755)
-        os.chown(runtime, account.pw_uid, account.pw_gid)
+        os.chown(runtime, NOBODY, NOBODY)
         os.chmod(self.prefix, 0o755)
         target = os.path.join(runtime, "tolvex.prom")
         result = subprocess.run(
-            [setpriv, f"--reuid={account.pw_uid}", f"--regid={account.pw_gid}", "--clear-groups",
+            [setpriv, f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups",
              "/bin/sh", "-c", 'umask 0022 && exec "$@"', "sh", *command[:4], target],
             capture_output=True, timeout=120)
         if result.returncode != 0 and b"Permission denied" in result.stderr:
             self.skipTest("the build folder is not reachable by an unprivileged user")
         self.assertEqual(result.returncode, 0, result.stderr)
         status = os.stat(target)
-        self.assertEqual((status.st_uid, status.st_mode & 0o777), (account.pw_uid, 0o644))
+        self.assertEqual((status.st_uid, status.st_mode & 0o777), (NOBODY, 0o644))
         with open(target) as f:
             self.assertIn("# TYPE tolvex_operating_system_info gauge\n", f.read())
+
+    def test_the_publishing_step_copies_only_a_plain_file_of_bounded_size(self):
+        """What the unprivileged step leaves may have been swapped for
+        anything it can make: the publishing step copies none of it, never
+        waits, and the previous metrics stay."""
+        scratch = tempfile.mkdtemp(prefix="tolvex-publish-", dir=self.prefix)
+        runtime = os.path.join(scratch, "run")
+        textfile = os.path.join(scratch, "textfile")
+        os.mkdir(runtime)
+        os.mkdir(textfile)
+        source = os.path.join(runtime, "tolvex.prom")
+        target = os.path.join(textfile, "tolvex.prom")
+        previous = b"tolvex_previous 1\n"
+        with open(target, "wb") as f:
+            f.write(previous)
+        secret = os.path.join(scratch, "secret")
+        with open(secret, "wb") as f:
+            f.write(b"not for the exporter\n")
+
+        def link(to):
+            return lambda: os.symlink(to, source)
+
+        def big():
+            with open(source, "wb") as f:
+                f.truncate((16 << 20) + 1)
+
+        cases = [
+            ("a link to a device", link("/dev/zero"), "a symbolic link, not the metrics"),
+            ("a link to a file", link(secret), "a symbolic link, not the metrics"),
+            ("a FIFO", lambda: os.mkfifo(source), "not a regular file"),
+            ("a folder", lambda: os.mkdir(source), "not a regular file"),
+            ("a second name", lambda: os.link(secret, source), "a file with more than one name"),
+            ("an oversized file", big, "larger than the metrics can be"),
+            ("nothing", lambda: None, "No such file or directory"),
+        ]
+        command = [self.path(PUBLISH), source, target]
+        for name, plant, reason in cases:
+            with self.subTest(planted=name):
+                plant()
+                result = subprocess.run(command, capture_output=True, timeout=10)
+                self.assertEqual(
+                    (result.returncode, result.stderr.decode()),
+                    (1, f"tolvex-textfile-publish: {source}: {reason}\n"))
+                with open(target, "rb") as f:
+                    self.assertEqual(f.read(), previous)
+                self.assertEqual(os.listdir(textfile), ["tolvex.prom"])
+                if os.path.isdir(source) and not os.path.islink(source):
+                    os.rmdir(source)
+                elif os.path.lexists(source):
+                    os.unlink(source)
+
+        # A plain file is published whole, readable by the exporter.
+        metrics = b"# TYPE tolvex_new gauge\ntolvex_new 1\n" * 1000
+        with open(source, "wb") as f:
+            f.write(metrics)
+        result = subprocess.run(["/bin/sh", "-c", 'umask 0022 && exec "$@"', "sh", *command],
+                                capture_output=True, timeout=10)
+        self.assertEqual((result.returncode, result.stderr), (0, b""))
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), metrics)
+        self.assertEqual(os.stat(target).st_mode & 0o777, 0o644)
+        self.assertEqual(os.listdir(textfile), ["tolvex.prom"])
 
 
 if __name__ == "__main__":
