@@ -66,6 +66,11 @@ else()
   # xdg-open starts the browser for File, "Goto Tolvex web site"; DejaVu Sans
   # stands in for Verdana on the screens.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-dejavu-core")
+  # The maintainer scripts a package with systemd units carries (as
+  # dh_installsystemd writes them): systemd reloads its units, a removal
+  # stops and masks the timer, a purge removes its links.
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+      ${TOLVEX_PACKAGING_DIR}/postinst ${TOLVEX_PACKAGING_DIR}/prerm ${TOLVEX_PACKAGING_DIR}/postrm)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
   file(READ ${TOLVEX_PACKAGING_DIR}/description.txt tolvex_description)

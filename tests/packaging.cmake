@@ -12,7 +12,7 @@ endif()
 set(tolvex_check_package ${CMAKE_CURRENT_SOURCE_DIR}/packaging/check-package)
 
 set(tolvex_package_tools lintian appstreamcli desktop-file-validate dpkg-deb dpkg-shlibdeps
-    man unzip)
+    man unzip systemctl deb-systemd-helper)
 set(tolvex_package_missing)
 foreach(tool ${tolvex_package_tools})
   string(MAKE_C_IDENTIFIER "TOLVEX_TOOL_${tool}" variable)
