@@ -196,6 +196,122 @@ TEST_F(WinScreenOps, AClickOnTheDriveListRaisesItsHandlerWithTheRowItHit) {
     EXPECT_EQ(rows[0], 2);
 }
 
+TEST(WinElide, LongTextsAreShortenedInTheirMiddle) {
+    struct Case {
+        std::wstring text;
+        std::size_t room;  // characters
+        std::wstring shown;
+    };
+    const std::wstring path = L"/mnt/data/projects/tolvex/build/python";
+    for (const Case& c : {Case{path, 40, path}, Case{path, 20, L"/mnt/data/\u2026/python"},
+                          Case{path, 9, L"/\u2026/python"}, Case{path, 5, L"/m\u2026on"},
+                          Case{L"C:\\Mount\\Deep\\Folder", 12, L"C:\\\u2026\\Folder"},
+                          Case{L"3d1219c7c4c5404aaa1f6d2a48adf", 9, L"3d12\u20268adf"}}) {
+        SCOPED_TRACE(narrow(c.text) + " in " + std::to_string(c.room));
+        EXPECT_EQ(elideMiddle(c.text, [&](const std::wstring& t) { return t.size() <= c.room; }),
+                  c.shown);
+    }
+}
+
+// The tooltip the window gives a control, asked as the tooltip control asks.
+std::string tipOf(const WindowControls& controls, HWND control) {
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = controls.tooltip();
+    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(control);
+    info.hdr.code = TTN_GETDISPINFOW;
+    info.uFlags = TTF_IDISHWND;
+    SendMessageW(controls.window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    return info.lpszText ? narrow(info.lpszText) : std::string();
+}
+
+void pointAt(HWND control, POINT inside) {
+    ClientToScreen(control, &inside);
+    SetCursorPos(inside.x, inside.y);
+}
+
+TEST_F(WinScreenOps, ClippedTextsShowWholeInATooltip) {
+    system.showMainWindow();
+    const WindowControls& controls = system.mainControls();
+    struct Case {
+        const char* field;
+        std::string text;
+        bool clipped;
+    };
+    for (const Case& c :
+         {Case{"lblOSSerial", "3d1219c7c4c5404aaa1f6d2a48adf3d1219c7c4c5404aaa", true},
+          Case{"lblOSManufac", "Microsoft Corporation", false},
+          Case{"lblOSName", "Debian GNU/Linux 12 (bookworm)", false},
+          Case{"lblOSName",
+               "Microsoft Windows Server 2022 Datacenter Azure Edition with a name long enough "
+               "to need more than the two lines the field has",
+               true}}) {
+        SCOPED_TRACE(c.field + (": " + c.text));
+        screen.setText(c.field, c.text);
+        EXPECT_EQ(tipOf(controls, find(c.field)), c.clipped ? c.text : "");
+    }
+
+    // The user rests the pointer on the serial: the tip shows its whole text.
+    HWND serial = find("lblOSSerial");
+    HWND tip = controls.tooltip();
+    RECT rect;
+    GetClientRect(serial, &rect);
+    pointAt(serial, {rect.right / 2, rect.bottom / 2});
+    const DWORD start = GetTickCount();
+    while (!IsWindowVisible(tip) && GetTickCount() - start < 5000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    ASSERT_TRUE(IsWindowVisible(tip));
+    EXPECT_EQ(textOf(tip), "3d1219c7c4c5404aaa1f6d2a48adf3d1219c7c4c5404aaa");
+
+    // The drive list: a long mount point is shortened in its middle, and
+    // shows whole in the tip of its cell, as does a number cut off.
+    screen.setVisible("frSections(0)", false);
+    screen.setVisible("frSections(7)", true);
+    const std::string mount = "/mnt/data/projects/tolvex/build/python";
+    screen.addRow("lvDrives", "C:");
+    screen.addRow("lvDrives", mount);
+    screen.setRowText("lvDrives", 2, 2, "1,234,567,890,123,456");
+    HWND view = find("lvDrives");
+    EXPECT_EQ(controls.shownFirstCell(view, 0), L"C:");
+    // The column as defined holds a few characters: both ends of the path.
+    std::string shown = narrow(controls.shownFirstCell(view, 1));
+    EXPECT_LT(shown.size(), mount.size());
+    EXPECT_EQ(shown.front(), '/');
+    EXPECT_EQ(shown.back(), 'n');
+    EXPECT_NE(shown.find("\xE2\x80\xA6"), std::string::npos) << shown;
+    // Widened by the user, it shows the path's beginning and its last part.
+    SendMessageW(view, LVM_SETCOLUMNWIDTH, 0, 160);
+    shown = narrow(controls.shownFirstCell(view, 1));
+    EXPECT_EQ(shown.rfind("/mnt/", 0), 0u) << shown;
+    EXPECT_NE(shown.find("\xE2\x80\xA6/python"), std::string::npos) << shown;
+    SendMessageW(view, LVM_SETCOLUMNWIDTH, 0, 60);
+    struct CellCase {
+        int row;
+        int column;
+        std::string tip;
+    };
+    for (const CellCase& c :
+         {CellCase{0, 0, ""}, CellCase{1, 0, mount}, CellCase{1, 1, "1,234,567,890,123,456"}}) {
+        SCOPED_TRACE(std::to_string(c.row) + "," + std::to_string(c.column));
+        RECT cell{};
+        cell.top = c.column;
+        cell.left = LVIR_BOUNDS;
+        SendMessageW(view, LVM_GETSUBITEMRECT, static_cast<WPARAM>(c.row),
+                     reinterpret_cast<LPARAM>(&cell));
+        const int right =
+            c.column == 0
+                ? cell.left + static_cast<int>(SendMessageW(view, LVM_GETCOLUMNWIDTH, 0, 0))
+                : cell.right;
+        pointAt(view, {(cell.left + right) / 2, (cell.top + cell.bottom) / 2});
+        EXPECT_EQ(tipOf(controls, view), c.tip);
+    }
+}
+
 TEST_F(WinScreenOps, PanelsAreShownAndHidden) {
     EXPECT_TRUE(screen.isVisible("frSections(0)"));
     EXPECT_FALSE(screen.isVisible("frSections(3)"));

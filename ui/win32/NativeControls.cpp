@@ -162,7 +162,138 @@ bool isIcon(HINSTANCE instance, const Element& element) {
                          MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */) != nullptr;
 }
 
+std::wstring textOf(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+// A device context of `control` with its font selected, released at the end.
+class ControlDc {
+  public:
+    explicit ControlDc(HWND control) : m_control(control), m_dc(GetDC(control)) {
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+        m_previous = font ? SelectObject(m_dc, font) : nullptr;
+    }
+    ~ControlDc() {
+        if (m_previous) {
+            SelectObject(m_dc, m_previous);
+        }
+        ReleaseDC(m_control, m_dc);
+    }
+    ControlDc(const ControlDc&) = delete;
+    ControlDc& operator=(const ControlDc&) = delete;
+    HDC get() const { return m_dc; }
+    int width(const std::wstring& text) const {
+        SIZE size{};
+        GetTextExtentPoint32W(m_dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return size.cx;
+    }
+
+  private:
+    HWND m_control;
+    HDC m_dc;
+    HGDIOBJ m_previous = nullptr;
+};
+
+// Whether a label cuts its text off: a label of one line (SS_CENTERIMAGE or
+// no word wrap) by its width, a label that wraps by its height.
+bool labelClipped(HWND label, const std::wstring& text) {
+    RECT client;
+    GetClientRect(label, &client);
+    const LONG_PTR style = GetWindowLongPtrW(label, GWL_STYLE);
+    const ControlDc dc(label);
+    if ((style & SS_CENTERIMAGE) || (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP) {
+        return text.find_first_of(L"\r\n") != std::wstring::npos || dc.width(text) > client.right;
+    }
+    RECT needed{0, 0, client.right, 0};
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+    return needed.bottom > client.bottom || needed.right > client.right;
+}
+
+// The space a list view leaves either side of a cell's text.
+int cellPadding(int dpi) {
+    return scaled(90, dpi);
+}
+
+std::wstring cellText(HWND view, int row, int column) {
+    std::wstring text(512, L'\0');
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    const auto length = SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                     reinterpret_cast<LPARAM>(&item));
+    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return text;
+}
+
+// The cell of the list view under the pointer: row and column, or -1.
+std::pair<int, int> cellUnderPointer(HWND view) {
+    LVHITTESTINFO hit{};
+    GetCursorPos(&hit.pt);
+    ScreenToClient(view, &hit.pt);
+    if (SendMessageW(view, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 ||
+        !(hit.flags & LVHT_ONITEM)) {
+        return {-1, -1};
+    }
+    return {hit.iItem, hit.iSubItem};
+}
+
+// The drive list's tooltip follows the pointer from cell to cell: when the
+// pointer enters another cell the tip goes and is asked for anew.
+LRESULT CALLBACK listViewTipProc(HWND view, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR tooltip) {
+    if (message == WM_MOUSEMOVE) {
+        const auto cell = cellUnderPointer(view);
+        auto* last = static_cast<std::pair<int, int>*>(GetPropW(view, L"Tolvex.TipCell"));
+        if (last && cell != *last) {
+            *last = cell;
+            SendMessageW(reinterpret_cast<HWND>(tooltip), TTM_ACTIVATE, FALSE, 0);
+            SendMessageW(reinterpret_cast<HWND>(tooltip), TTM_ACTIVATE, TRUE, 0);
+        }
+    } else if (message == WM_NCDESTROY) {
+        delete static_cast<std::pair<int, int>*>(RemovePropW(view, L"Tolvex.TipCell"));
+        RemoveWindowSubclass(view, listViewTipProc, 1);
+    }
+    return DefSubclassProc(view, message, wParam, lParam);
+}
+
 }  // namespace
+
+std::wstring elideMiddle(const std::wstring& text,
+                         const std::function<bool(const std::wstring&)>& fits) {
+    if (fits(text)) {
+        return text;
+    }
+    constexpr const wchar_t* kEllipsis = L"\u2026";
+    constexpr const wchar_t* kSeparators = L"/\\";
+    const std::size_t last = text.find_last_of(kSeparators);
+    if (last != std::wstring::npos && last > 0 && last + 1 < text.size()) {
+        // As many whole leading parts as fit, then the last part.
+        const std::wstring tail = kEllipsis + text.substr(last);
+        for (std::size_t cut = text.find_last_of(kSeparators, last - 1); cut != std::wstring::npos;
+             cut = cut == 0 ? std::wstring::npos : text.find_last_of(kSeparators, cut - 1)) {
+            const std::wstring candidate = text.substr(0, cut + 1) + tail;
+            if (fits(candidate)) {
+                return candidate;
+            }
+        }
+    }
+    // Characters from both ends, the most that fit.
+    for (std::size_t keep = text.size() - 1; keep > 0; --keep) {
+        const std::size_t front = (keep + 1) / 2;
+        const std::wstring candidate =
+            text.substr(0, front) + kEllipsis + text.substr(text.size() - (keep - front));
+        if (fits(candidate)) {
+            return candidate;
+        }
+    }
+    return kEllipsis;
+}
 
 int scaled(int twips, int dpi) {
     return MulDiv(twips, dpi, 1440);
@@ -286,6 +417,7 @@ WindowControls::WindowControls(HWND window, const WindowDefinition& definition, 
         }
         ++id;
     }
+    addTooltips();
     // Pictures lie under whatever overlaps them (the About box's version
     // label lies over its picture); the other elements keep their order.
     for (const auto& [control, element] : m_elements) {
@@ -359,7 +491,10 @@ HWND WindowControls::create(const Element& element, HWND parent, int id) {
         case Kind::Label:
             // Every text shows as it stands: "&" is no mnemonic. A label of
             // one line is centred on its height, as a single-line field is.
-            style |= SS_NOPREFIX | (element.align == Align::Center ? SS_CENTER : SS_LEFT);
+            // SS_NOTIFY: the label takes the pointer (for its tooltip and
+            // its context menu) rather than leaving it to what lies below.
+            style |=
+                SS_NOPREFIX | SS_NOTIFY | (element.align == Align::Center ? SS_CENTER : SS_LEFT);
             if (!element.wordWrap) {
                 style |= SS_CENTERIMAGE;
                 if (element.align == Align::Left) {
@@ -551,6 +686,141 @@ void WindowControls::followSystemColours() const {
     }
     RedrawWindow(m_window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void WindowControls::addTooltips() {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(m_window, GWLP_HINSTANCE));
+    m_tooltip =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr, instance, nullptr);
+    if (!m_tooltip) {
+        return;
+    }
+    // Long texts wrap at about the width of a panel.
+    SendMessageW(m_tooltip, TTM_SETMAXTIPWIDTH, 0, scaled(5400, m_dpi));
+    for (const auto& [control, element] : m_elements) {
+        if (element->kind != Kind::Label && element->kind != Kind::ListView) {
+            continue;
+        }
+        // The text is asked for when the tip is to show (TTN_GETDISPINFOW):
+        // whether a text is cut off depends on the text of that moment.
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = m_window;
+        tool.uId = reinterpret_cast<UINT_PTR>(control);
+        tool.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(m_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        if (element->kind == Kind::ListView) {
+            SetPropW(control, L"Tolvex.TipCell", new std::pair<int, int>(-1, -1));
+            SetWindowSubclass(control, listViewTipProc, 1, reinterpret_cast<DWORD_PTR>(m_tooltip));
+        }
+    }
+}
+
+std::wstring WindowControls::tooltipText(HWND control) const {
+    const Element* element = elementOf(control);
+    if (!element) {
+        return {};
+    }
+    if (element->kind == Kind::Label) {
+        const std::wstring text = textOf(control);
+        return !text.empty() && labelClipped(control, text) ? text : std::wstring();
+    }
+    if (element->kind == Kind::ListView) {
+        const auto [row, column] = cellUnderPointer(control);
+        if (row < 0) {
+            return {};
+        }
+        const std::wstring text = cellText(control, row, column);
+        if (column == 0) {
+            return shownFirstCell(control, row) != text ? text : std::wstring();
+        }
+        const int width = static_cast<int>(
+            SendMessageW(control, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+        const ControlDc dc(control);
+        return dc.width(text) + 2 * cellPadding(m_dpi) > width ? text : std::wstring();
+    }
+    return {};
+}
+
+std::wstring WindowControls::shownFirstCell(HWND view, int row) const {
+    const int room =
+        static_cast<int>(SendMessageW(view, LVM_GETCOLUMNWIDTH, 0, 0)) - 2 * cellPadding(m_dpi);
+    const ControlDc dc(view);
+    return elideMiddle(cellText(view, row, 0),
+                       [&](const std::wstring& candidate) { return dc.width(candidate) <= room; });
+}
+
+LRESULT WindowControls::drawListView(NMLVCUSTOMDRAW& draw) const {
+    switch (draw.nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            return CDRF_NOTIFYSUBITEMDRAW;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+            break;
+        default:
+            return CDRF_DODEFAULT;
+    }
+    if (draw.iSubItem != 0) {
+        return CDRF_DODEFAULT;
+    }
+    // The first column (the drive, or a mount point that may be a long
+    // path) is shortened in its middle, so that its end stays in sight.
+    HWND view = draw.nmcd.hdr.hwndFrom;
+    const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+    RECT cell{};
+    cell.left = LVIR_BOUNDS;
+    SendMessageW(view, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    cell.right = cell.left + static_cast<int>(SendMessageW(view, LVM_GETCOLUMNWIDTH, 0, 0));
+    const bool selected =
+        (SendMessageW(view, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
+         LVIS_SELECTED) != 0;
+    COLORREF text = static_cast<COLORREF>(SendMessageW(view, LVM_GETTEXTCOLOR, 0, 0));
+    COLORREF background = static_cast<COLORREF>(SendMessageW(view, LVM_GETBKCOLOR, 0, 0));
+    if (selected) {
+        const bool focused = GetFocus() == view;
+        text = GetSysColor(focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+        background = GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE);
+    }
+    HDC dc = draw.nmcd.hdc;
+    SetBkColor(dc, background);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &cell, nullptr, 0, nullptr);
+    const std::wstring shown = shownFirstCell(view, row);
+    RECT textRect = cell;
+    InflateRect(&textRect, -cellPadding(m_dpi), 0);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(view, WM_GETFONT, 0, 0));
+    const HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    SetTextColor(dc, text);
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &textRect,
+              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (previous) {
+        SelectObject(dc, previous);
+    }
+    return CDRF_SKIPDEFAULT;
+}
+
+bool WindowControls::notify(const NMHDR& header, LRESULT& result) const {
+    if (header.hwndFrom == m_tooltip && m_tooltip && header.code == TTN_GETDISPINFOW) {
+        auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+        // Kept here: the tooltip reads the text after this answer.
+        m_tooltipText = tooltipText(reinterpret_cast<HWND>(header.idFrom));
+        info.lpszText = m_tooltipText.data();
+        info.szText[0] = L'\0';
+        info.hinst = nullptr;
+        result = 0;
+        return true;
+    }
+    const Element* element = elementOf(header.hwndFrom);
+    if (element && element->kind == Kind::ListView && header.code == NM_CUSTOMDRAW) {
+        result = drawListView(
+            const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header)));
+        return true;
+    }
+    return false;
 }
 
 }  // namespace tolvex::ui::win32

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -49,6 +52,12 @@ ElementColours elementColours(const Element& element);
 // (":/tolvex/section-cpu.svg" gives "SECTION_CPU").
 std::wstring pictureResource(std::string_view definitionText);
 
+// `text` shortened in its middle until `fits` accepts it: a path keeps its
+// beginning up to a separator and its last part ("/mnt/…/python"),
+// any other text as much of both ends as fits.
+std::wstring elideMiddle(const std::wstring& text,
+                         const std::function<bool(const std::wstring&)>& fits);
+
 // The window classes of the containers (section panels and frames) pass what
 // their children report (commands, notifications, colour questions) on to the
 // top-level window, so one window procedure answers for a whole window.
@@ -90,9 +99,27 @@ class WindowControls {
     // window; the common controls are told as well.
     void followSystemColours() const;
 
+    // The tooltip control that shows clipped texts whole, and the tooltip of
+    // a control: for a label the whole text where the label cuts it off, for
+    // the drive list the whole text of the cell under the pointer where that
+    // cell cuts it off; empty for none.
+    HWND tooltip() const { return m_tooltip; }
+    std::wstring tooltipText(HWND control) const;
+
+    // The text the drive list shows in row `row` of its first column: the
+    // drive or mount point, shortened in the middle to the column's width.
+    std::wstring shownFirstCell(HWND view, int row) const;
+
+    // Answers the notifications the controls themselves handle (tooltip
+    // texts, the drive list's drawing of its first column): true with
+    // `result` set when answered.
+    bool notify(const NMHDR& header, LRESULT& result) const;
+
   private:
     HWND create(const Element& element, HWND parent, int id);
     void applyListColours(HWND control, const Element& element) const;
+    void addTooltips();
+    LRESULT drawListView(NMLVCUSTOMDRAW& draw) const;
     void fitComboHeight(HWND combo, int height) const;
     void setPicture(HWND control, const Element& element);
 
@@ -105,6 +132,8 @@ class WindowControls {
     std::map<std::string, int, std::less<>> m_ids;
     std::vector<HGDIOBJ> m_pictures;
     std::vector<HICON> m_icons;
+    HWND m_tooltip = nullptr;
+    mutable std::wstring m_tooltipText;
 };
 
 // The first control identifier; element k of a definition gets kFirstControlId + k.

@@ -369,6 +369,14 @@ LRESULT CALLBACK Win32WindowSystem::windowProc(HWND window, UINT message, WPARAM
             controls->followSystemColours();
         }
     }
+    if (message == WM_NOTIFY) {
+        // Tooltip texts and the drive list's own drawing are the controls'.
+        const WindowControls* controls = WindowControls::of(window);
+        LRESULT result = 0;
+        if (controls && controls->notify(*reinterpret_cast<const NMHDR*>(lParam), result)) {
+            return result;
+        }
+    }
     wchar_t className[32] = {};
     GetClassNameW(window, className, 32);
     if (lstrcmpW(className, kMainClass) == 0) {
