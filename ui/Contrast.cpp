@@ -103,11 +103,11 @@ Rgb readableOn(Rgb text, Rgb background, double minimum) {
     return toRgb({hsl.h, hsl.s, enough});
 }
 
-Rgb fixedTextColourOn(Rgb designed, Rgb background) {
+Rgb fixedTextColourOn(Rgb designed, Rgb background, double minimum) {
     if (relativeLuminance(background) >= 0.5) {
         return designed;
     }
-    return readableOn(designed, background);
+    return readableOn(designed, background, minimum);
 }
 
 }  // namespace tolvex::ui

@@ -31,8 +31,8 @@ Rgb readableOn(Rgb text, Rgb background, double minimum = kMinimumTextContrast);
 
 // The colour a front end paints a fixed text colour in: as designed on a
 // light background (the screens were drawn for one, and look there as they
-// always have), elsewhere readableOn(). A background is light when its
-// relative luminance is at least 0.5 (#bcbcbc and lighter).
-Rgb fixedTextColourOn(Rgb designed, Rgb background);
+// always have), elsewhere readableOn() with `minimum`. A background is light
+// when its relative luminance is at least 0.5 (#bcbcbc and lighter).
+Rgb fixedTextColourOn(Rgb designed, Rgb background, double minimum = kMinimumTextContrast);
 
 }  // namespace tolvex::ui

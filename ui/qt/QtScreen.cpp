@@ -99,9 +99,16 @@ Widget* QtScreen::element(std::string_view name) const {
     return widget;
 }
 
+void QtScreen::updateToolTip(QLabel* label) {
+    // A value too long for its field shows whole in the tooltip.
+    label->setToolTip(isClipped(label) ? label->text() : QString());
+}
+
 void QtScreen::setText(std::string_view field, const std::string& text) {
     auto* label = element<QLabel>(field);
     label->setText(fromUtf8(text));
+    updateToolTip(label);
+    updateAccessibleValue(label);
     if (m_loading && label->window() == m_loading.data()) {
         // The progress text must be on screen while the step runs, before
         // control returns to the event loop.
@@ -152,6 +159,7 @@ int QtScreen::addRow(std::string_view listView, const std::string& firstColumn) 
     auto* view = element<QTreeWidget>(listView);
     auto* item = new QTreeWidgetItem(view);
     item->setText(0, fromUtf8(firstColumn));
+    updateCellToolTips(view);
     return view->topLevelItemCount();
 }
 
@@ -162,6 +170,7 @@ void QtScreen::setRowText(std::string_view listView, int row, int column, const 
         invalidProperty(listView);
     }
     item->setText(column - 1, fromUtf8(text));
+    updateCellToolTips(view);
 }
 
 int QtScreen::selectedRow(std::string_view listView) const {

@@ -57,6 +57,8 @@ class QtScreen : public QObject, public Screen {
     template <class Widget>
     Widget* element(std::string_view name) const;
     void raiseClick(std::string_view element);
+    // Decides a value label's tooltip from what it shows.
+    void updateToolTip(QLabel* label);
 
     MainWindow& m_main;
     MessagePresenter& m_messages;

@@ -1,6 +1,7 @@
 #include "ui/qt/ScreenBuilder.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,7 +12,11 @@
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QTreeWidget>
+#include <climits>
 #include <map>
+
+#include "ui/Contrast.h"
+#include "ui/PanelText.h"
 
 // The pictures are compiled into this static library; their registration
 // must be called from outside any namespace.
@@ -26,10 +31,29 @@ void ensurePictures() {
     (void)registered;
 }
 
+namespace {
+
+// The roles and captions the builder gives its widgets, kept on them.
+constexpr const char* kColourRole = "tolvexColourRole";
+constexpr const char* kCaption = "tolvexCaption";
+
+// Small text is drawn antialiased: its thinnest strokes cover no pixel
+// whole and come out nearer the background than their colour. The colours
+// aim above the 4.5:1 asked of text so that the strokes as drawn reach it.
+constexpr double kDrawnTextContrast = 5.5;
+
+Rgb rgb(const QColor& colour) {
+    return {colour.red(), colour.green(), colour.blue()};
+}
+
+}  // namespace
+
 CaptionFrame::CaptionFrame(const QString& caption, QWidget* parent)
-    : QWidget(parent),
-      m_caption(caption),
-      m_captionColour(screenColour(ColourRole::FrameCaption)) {}
+    : QWidget(parent), m_caption(caption) {}
+
+QColor CaptionFrame::captionColour() const {
+    return screenColourOn(ColourRole::FrameCaption, palette().color(QPalette::Window));
+}
 
 void CaptionFrame::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -44,7 +68,7 @@ void CaptionFrame::paintEvent(QPaintEvent*) {
     const int captionLeft = 8;
     const QRect captionRect(captionLeft, 0, metrics.horizontalAdvance(m_caption), metrics.height());
     painter.fillRect(captionRect, palette().color(QPalette::Window));
-    painter.setPen(m_captionColour);
+    painter.setPen(captionColour());
     painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_caption);
 }
 
@@ -104,6 +128,118 @@ QColor screenColour(ColourRole role) {
     return {};
 }
 
+QColor screenColourOn(ColourRole role, const QColor& background) {
+    if (role == ColourRole::Default) {
+        return {};
+    }
+    const Rgb shown =
+        fixedTextColourOn(rgb(screenColour(role)), rgb(background), kDrawnTextContrast);
+    return {shown.r, shown.g, shown.b};
+}
+
+void applyScreenColours(QWidget* root) {
+    // The panels and frames take their colours from the window, so every
+    // text is drawn on the root's window colour, or a list's on its base.
+    const QPalette& around = root->palette();
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        const QVariant role = widget->property(kColourRole);
+        if (!role.isValid()) {
+            continue;
+        }
+        const auto colourRole = static_cast<ColourRole>(role.toInt());
+        QPalette palette = widget->palette();
+        if (qobject_cast<QAbstractItemView*>(widget)) {
+            palette.setColor(QPalette::Text,
+                             screenColourOn(colourRole, around.color(QPalette::Base)));
+        } else if (widget->autoFillBackground()) {
+            // Drawn on its own background, the title-bar text colour.
+            const QColor background = around.color(QPalette::HighlightedText);
+            palette.setColor(QPalette::Window, background);
+            palette.setColor(QPalette::WindowText, screenColourOn(colourRole, background));
+        } else {
+            palette.setColor(QPalette::WindowText,
+                             screenColourOn(colourRole, around.color(QPalette::Window)));
+        }
+        widget->setPalette(palette);
+    }
+}
+
+QString PathElidingDelegate::shownText(const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) const {
+    QStyleOptionViewItem shown = option;
+    initStyleOption(&shown, index);
+    return shown.text;
+}
+
+void PathElidingDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                          const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (option->rect.width() <= 0) {
+        return;  // measured for its size, not drawn
+    }
+    const QWidget* view = option->widget;
+    const QStyle* style = view ? view->style() : nullptr;
+    const int margin =
+        style ? style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1 : 3;
+    option->text = elidePath(option->text, option->fontMetrics, option->rect.width() - 2 * margin);
+}
+
+QString elidePath(const QString& text, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(text) <= width) {
+        return text;
+    }
+    const QString ellipsis(QChar(0x2026));
+    // The first part with its slash ("/mnt/"), then the longest tail from a
+    // later slash on that still fits.
+    const qsizetype firstEnd =
+        text.indexOf(QLatin1Char('/'), text.startsWith(QLatin1Char('/')) ? 1 : 0);
+    if (firstEnd > 0) {
+        const QString head = text.left(firstEnd + 1);
+        for (qsizetype slash = text.indexOf(QLatin1Char('/'), firstEnd + 1); slash != -1;
+             slash = text.indexOf(QLatin1Char('/'), slash + 1)) {
+            const QString candidate = head + ellipsis + text.mid(slash);
+            if (metrics.horizontalAdvance(candidate) <= width) {
+                return candidate;
+            }
+        }
+    }
+    return metrics.elidedText(text, Qt::ElideMiddle, width);
+}
+
+bool isClipped(const QLabel* label) {
+    const QRect room = label->contentsRect();
+    const QFontMetrics metrics(label->font());
+    if (!label->wordWrap()) {
+        return metrics.horizontalAdvance(label->text()) > room.width();
+    }
+    const QRect needed =
+        metrics.boundingRect(QRect(0, 0, room.width(), INT_MAX), Qt::TextWordWrap, label->text());
+    return needed.width() > room.width() || needed.height() > room.height();
+}
+
+void updateCellToolTips(QTreeWidget* view) {
+    const QFontMetrics metrics(view->font());
+    const int margin =
+        2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    for (int row = 0; row < view->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = view->topLevelItem(row);
+        for (int column = 0; column < view->columnCount(); ++column) {
+            const QString text = item->text(column);
+            const bool clipped =
+                metrics.horizontalAdvance(text) + margin > view->columnWidth(column);
+            item->setToolTip(column, clipped ? text : QString());
+        }
+    }
+}
+
+void updateAccessibleValue(QLabel* label) {
+    const QVariant caption = label->property(kCaption);
+    if (caption.isValid()) {
+        label->setAccessibleName(fromUtf8(
+            captionedValue(caption.toString().toStdString(), label->text().toStdString())));
+    }
+}
+
 QIcon windowIcon() {
     ensurePictures();
     QIcon icon;
@@ -133,14 +269,32 @@ QString qs(const std::string& text) {
     return fromUtf8(text);
 }
 
-void setForeground(QWidget* widget, QPalette::ColorRole paletteRole, ColourRole role) {
-    if (role == ColourRole::Default) {
-        return;
+// The colour is painted by applyScreenColours() once the window is built.
+void setForeground(QWidget* widget, ColourRole role) {
+    if (role != ColourRole::Default) {
+        widget->setProperty(kColourRole, static_cast<int>(role));
     }
-    QPalette palette = widget->palette();
-    palette.setColor(paletteRole, screenColour(role));
-    widget->setPalette(palette);
 }
+
+// Repaints the fixed colours of a built window whenever its palette changes
+// (a new desktop theme, light to dark or back).
+class ColourFollower : public QObject {
+  public:
+    explicit ColourFollower(QWidget* root) : QObject(root), m_root(root) {
+        root->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_root && event->type() == QEvent::PaletteChange) {
+            applyScreenColours(m_root);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QWidget* m_root;
+};
 
 QLabel* makeLabel(const Element& element, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -152,12 +306,15 @@ QLabel* makeLabel(const Element& element, QWidget* parent) {
     const Qt::Alignment vertical = element.wordWrap ? Qt::AlignTop : Qt::AlignVCenter;
     label->setAlignment((element.align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft) |
                         vertical);
-    setForeground(label, QPalette::WindowText, element.colour);
+    setForeground(label, element.colour);
     if (element.opaqueBackground) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::Window, palette.color(QPalette::HighlightedText));
-        label->setPalette(palette);
         label->setAutoFillBackground(true);
+    }
+    if (element.colour == ColourRole::Value) {
+        // A value can be selected with the mouse and copied; the panel's
+        // own menu stands in for the label's.
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->setContextMenuPolicy(Qt::NoContextMenu);
     }
     return label;
 }
@@ -183,7 +340,11 @@ QTreeWidget* makeListView(const Element& element, QWidget* parent) {
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         view->setColumnWidth(i, pixels(columns[static_cast<std::size_t>(i)].width));
     }
-    setForeground(view, QPalette::Text, element.colour);
+    view->setTextElideMode(Qt::ElideMiddle);
+    view->setItemDelegate(new PathElidingDelegate(view));
+    QObject::connect(view->header(), &QHeaderView::sectionResized, view,
+                     [view] { updateCellToolTips(view); });
+    setForeground(view, element.colour);
     return view;
 }
 
@@ -214,7 +375,7 @@ QWidget* makeWidget(const Element& element, QWidget* parent) {
             auto* list = new QListWidget(parent);
             list->setSortingEnabled(false);
             list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-            setForeground(list, QPalette::Text, element.colour);
+            setForeground(list, element.colour);
             return list;
         }
         case Kind::ListView:
@@ -250,8 +411,10 @@ void buildElements(const WindowDefinition& window, QWidget* client) {
         widget->setVisible(element.visible);
         built[element.name] = widget;
     }
-    // A caption label gives the field it introduces its accessible name, so
-    // a screen reader reads "Speed: 2600 MHz".
+    // A caption label gives the field it introduces its accessible name. A
+    // selector or list reads out its own items, so its name is the caption;
+    // a value label offers nothing but its name, so the name carries the
+    // value too and a screen reader reads "Speed: 2600 MHz".
     for (const Element& element : window.elements) {
         if (element.buddy.empty()) {
             continue;
@@ -261,6 +424,16 @@ void buildElements(const WindowDefinition& window, QWidget* client) {
             field->second->setAccessibleName(qs(element.text));
         }
     }
+    for (const Element& element : window.elements) {
+        if (element.kind != Kind::Label || element.colour != ColourRole::Value) {
+            continue;
+        }
+        auto* label = qobject_cast<QLabel*>(built[element.name]);
+        label->setProperty(kCaption, qs(captionOf(window, element.name)));
+        updateAccessibleValue(label);
+    }
+    applyScreenColours(client);
+    new ColourFollower(client);
 }
 
 void centreOnScreen(QWidget* window) {

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "ui/ScreenDefinitions.h"
+#include "ui/qt/PanelCopy.h"
 #include "ui/qt/ScreenBuilder.h"
 
 namespace tolvex::ui {
@@ -80,6 +81,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
                     [this, index] { emit fileMenuClicked(index); });
         }
     }
+    m_copy = new PanelCopy(this);
     // No element moves or resizes with the window.
     adjustSize();
     setFixedSize(sizeHint());

@@ -8,6 +8,8 @@ class QAction;
 
 namespace tolvex::ui {
 
+class PanelCopy;
+
 // The main window frmMain: the banner, the eight section panels and the menu
 // bar, built from its screen definition. It reports what happens to it; the
 // program's behaviour lives with its controller.
@@ -18,6 +20,8 @@ class MainWindow : public QMainWindow {
 
     // The menu item of that name ("mnuSections(2)", "mnuFileItem(4)").
     QAction* menuAction(const QString& name) const;
+    // Copying the panel on view, or a value of it, to the clipboard.
+    PanelCopy& panelCopy() const { return *m_copy; }
 
   signals:
     // The window became the active window.
@@ -30,6 +34,9 @@ class MainWindow : public QMainWindow {
   protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+
+  private:
+    PanelCopy* m_copy = nullptr;
 };
 
 // The progress window frmLoading: "Please wait" with the label lblLoad.
