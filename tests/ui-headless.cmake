@@ -9,3 +9,12 @@ if(TOLVEX_GUI AND TARGET tolvex AND NOT WIN32)
     RUN_SERIAL TRUE
     ENVIRONMENT "TOLVEX_HEADLESS=1")
 endif()
+
+# The running program read over AT-SPI, as a screen reader reads it (its own
+# Xvfb, D-Bus session and accessibility bus): the OS panel exposes every
+# value beside its caption.
+if(TOLVEX_GUI AND TARGET tolvex AND TARGET tolvex-query AND NOT WIN32)
+  add_test(NAME tolvex_accessibility_tree
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/accessibility/read-os-panel ${CMAKE_BINARY_DIR})
+  set_tests_properties(tolvex_accessibility_tree PROPERTIES TIMEOUT 180)
+endif()
