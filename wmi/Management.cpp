@@ -1,6 +1,7 @@
 #include "wmi/Management.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "wmi/StaticObject.h"
 
@@ -90,6 +91,16 @@ ManagementValue StaticObject::property(std::string_view name) const {
     throw missingProperty(m_className, name);
 }
 
+NullReason StaticObject::nullReason(std::string_view name) const {
+    for (std::size_t k = 0; k < m_properties.size(); ++k) {
+        if (sameName(m_properties[k].first, name)) {
+            return m_properties[k].second.isNull() && k < m_reasons.size() ? m_reasons[k]
+                                                                           : NullReason{};
+        }
+    }
+    throw missingProperty(m_className, name);
+}
+
 std::vector<std::string> StaticObject::propertyNames() const {
     std::vector<std::string> names;
     names.reserve(m_properties.size());
@@ -97,6 +108,44 @@ std::vector<std::string> StaticObject::propertyNames() const {
         names.push_back(property.first);
     }
     return names;
+}
+
+namespace {
+
+constexpr std::pair<NullReason::Kind, std::string_view> kReasonWords[] = {
+    {NullReason::Kind::NeedsAdministrator, "needs administrator rights"},
+    {NullReason::Kind::NotProvided, "not provided by this machine"},
+    {NullReason::Kind::Unreadable, "unreadable"},
+    {NullReason::Kind::NotOnPlatform, "no such thing on this platform"},
+    {NullReason::Kind::ServiceGaveNoValue, "the management service gave no value"},
+};
+
+}  // namespace
+
+std::string_view reasonWords(NullReason::Kind kind) {
+    for (const auto& [known, words] : kReasonWords) {
+        if (known == kind) {
+            return words;
+        }
+    }
+    return {};
+}
+
+std::optional<NullReason::Kind> reasonKind(std::string_view words) {
+    for (const auto& [kind, known] : kReasonWords) {
+        if (known == words) {
+            return kind;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string reasonText(const NullReason& reason) {
+    std::string text(reasonWords(reason.kind));
+    if (!text.empty() && !reason.source.empty()) {
+        text += ": " + reason.source;
+    }
+    return text;
 }
 
 Failure missingProperty(std::string_view className, std::string_view name) {

@@ -8,6 +8,7 @@
 
 #include "wmi/Failure.h"
 #include "wmi/ManagementValue.h"
+#include "wmi/NullReason.h"
 
 namespace tolvex {
 
@@ -23,6 +24,9 @@ class ManagementObject {
     virtual ManagementValue property(std::string_view name) const = 0;
     // The names of the properties, in the class's order (for the query tool).
     virtual std::vector<std::string> propertyNames() const = 0;
+    // Why a property is Null, where the service can say; no reason
+    // (Kind::None) when it is not Null or the service does not know.
+    virtual NullReason nullReason(std::string_view /*name*/) const { return {}; }
 };
 using ObjectPtr = std::shared_ptr<const ManagementObject>;
 

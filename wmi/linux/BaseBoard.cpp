@@ -3,6 +3,7 @@
 #include "wmi/linux/LinuxService.h"
 #include "wmi/linux/ProviderValues.h"
 #include "wmi/linux/Smbios.h"
+#include "wmi/linux/Sources.h"
 
 namespace tolvex::linuxprov {
 
@@ -27,7 +28,8 @@ std::optional<bool> featureBit(const std::optional<std::uint8_t>& features, int 
 std::vector<ObjectPtr> enumerateBaseBoards(const ProviderContext& context) {
     const smbios::Table table = smbios::readTable(context.files);
     smbios::BaseBoardInfo board;
-    if (const auto boards = table.ofType(2); !boards.empty()) {
+    const auto boards = table.ofType(2);
+    if (!boards.empty()) {
         board = smbios::decodeBaseBoard(*boards.front());
     } else {
         board.manufacturer = smbios::dmiId(context.files, "board_vendor");
@@ -37,43 +39,50 @@ std::vector<ObjectPtr> enumerateBaseBoards(const ProviderContext& context) {
         board.assetTag = smbios::dmiId(context.files, "board_asset_tag");
     }
 
+    // The table's board, else the kernel's attribute for each value.
+    const Source& firmware = table.source;
+    const auto attribute = [&](const char* name) {
+        return boards.empty() ? either({firmware, smbios::dmiIdSource(context.files, name)})
+                              : firmware;
+    };
+
     namespace p = wmi::prop;
     const std::string tag = "Base Board";
     const auto baseBoard = ManagementValue::text(tag);
     const auto null = ManagementValue::null();
-    std::vector<StaticObject::Property> props = {
+    std::vector<Described> props = {
         {"Caption", baseBoard},
         {"CreationClassName", ManagementValue::text(wmi::cls::BaseBoard)},
         {p::Depth, null},
         {"Description", baseBoard},
         {p::Height, null},
-        {"HostingBoard", booleanOrNull(featureBit(board.features, 0))},
-        {"HotSwappable", booleanOrNull(featureBit(board.features, 4))},
+        {"HostingBoard", booleanOrNull(featureBit(board.features, 0)), firmware},
+        {"HotSwappable", booleanOrNull(featureBit(board.features, 4)), firmware},
         {"InstallDate", null},
-        {p::Manufacturer, textOrNull(board.manufacturer)},
+        {p::Manufacturer, textOrNull(board.manufacturer), attribute("board_vendor")},
         {p::Model, null},
         {p::Name, baseBoard},
-        {"OtherIdentifyingInfo", textOrNull(board.assetTag)},
+        {"OtherIdentifyingInfo", textOrNull(board.assetTag), attribute("board_asset_tag")},
         {p::PartNumber, null},
         {"PoweredOn", null},
-        {p::Product, textOrNull(board.product)},
-        {"Removable", booleanOrNull(featureBit(board.features, 2))},
-        {"Replaceable", booleanOrNull(featureBit(board.features, 3))},
+        {p::Product, textOrNull(board.product), attribute("board_name")},
+        {"Removable", booleanOrNull(featureBit(board.features, 2)), firmware},
+        {"Replaceable", booleanOrNull(featureBit(board.features, 3)), firmware},
         {"RequirementsDescription", null},
-        {"RequiresDaughterBoard", booleanOrNull(featureBit(board.features, 1))},
-        {p::SerialNumber, textOrNull(board.serialNumber)},
+        {"RequiresDaughterBoard", booleanOrNull(featureBit(board.features, 1)), firmware},
+        {p::SerialNumber, textOrNull(board.serialNumber), attribute("board_serial")},
         {"SKU", null},
         {p::SlotLayout, null},
         {"SpecialRequirements", null},
         {p::Status, null},
         {p::Tag, baseBoard},
-        {p::Version, textOrNull(board.version)},
+        {p::Version, textOrNull(board.version), attribute("board_version")},
         {p::Weight, null},
         {p::Width, null},
     };
-    return {std::make_shared<StaticObject>(wmi::cls::BaseBoard,
-                                           instancePath(context, wmi::cls::BaseBoard, p::Tag, tag),
-                                           std::move(props))};
+    return {describedObject(wmi::cls::BaseBoard,
+                            instancePath(context, wmi::cls::BaseBoard, p::Tag, tag),
+                            std::move(props))};
 }
 
 }  // namespace tolvex::linuxprov

@@ -8,6 +8,7 @@
 #include "wmi/linux/DiskFacts.h"
 #include "wmi/linux/LinuxService.h"
 #include "wmi/linux/Mounts.h"
+#include "wmi/linux/Sources.h"
 #include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {
@@ -82,23 +83,32 @@ std::vector<ObjectPtr> enumerateLogicalDisks(const ProviderContext& context) {
             free = space->availableBlocks * space->blockSize;
         }
         const std::string& mountPoint = drive.mount.target;
-        std::vector<StaticObject::Property> properties = {
+        const std::string call = "statvfs " + mountPoint;
+        const Source spaceSource = space ? answeredSource(call)
+                                   : context.sys.hung(mountPoint)
+                                       ? timedOutSource(call)
+                                       : Source{NullReason::Kind::Unreadable, call, {}};
+        // A volume's name and serial number belong to its block device.
+        const Source volume =
+            answeredSource(drive.blockDevice ? "/dev/" + *drive.blockDevice : mountPoint);
+        std::vector<Described> properties = {
             {prop::DeviceID, ManagementValue::text(mountPoint)},
             {prop::Name, ManagementValue::text(mountPoint)},
-            {prop::Size, text::countOrNull(size)},
-            {prop::FreeSpace, text::countOrNull(free)},
-            {prop::VolumeName, text::textOrNull(identity.label)},
+            {prop::Size, text::countOrNull(size), spaceSource},
+            {prop::FreeSpace, text::countOrNull(free), spaceSource},
+            {prop::VolumeName, text::textOrNull(identity.label), volume},
             {prop::VolumeSerialNumber,
-             text::textOrNull(identity.uuid ? volumeSerial(*identity.uuid) : std::nullopt)},
+             text::textOrNull(identity.uuid ? volumeSerial(*identity.uuid) : std::nullopt), volume},
             {prop::DriveType, ManagementValue::integer(static_cast<std::int64_t>(drive.kind))},
-            {prop::FileSystem, type.empty()
-                                   ? ManagementValue::null()
-                                   : ManagementValue::text(fileSystemName(type, identity.version))},
+            {prop::FileSystem,
+             type.empty() ? ManagementValue::null()
+                          : ManagementValue::text(fileSystemName(type, identity.version)),
+             answeredSource(drive.mount.source.empty() ? mountPoint : drive.mount.source)},
             {prop::Compressed,
              ManagementValue::boolean(hasOption(drive.mount.options, "compress") ||
                                       hasOption(drive.mount.options, "compress-force"))},
         };
-        out.push_back(std::make_shared<StaticObject>(
+        out.push_back(describedObject(
             wmi::cls::LogicalDisk,
             instancePath(context, wmi::cls::LogicalDisk, prop::DeviceID, mountPoint),
             std::move(properties)));

@@ -5,6 +5,7 @@
 #include "wmi/linux/BusTypes.h"
 #include "wmi/linux/LinuxService.h"
 #include "wmi/linux/ProviderValues.h"
+#include "wmi/linux/Sources.h"
 
 namespace tolvex::linuxprov {
 
@@ -66,7 +67,10 @@ std::vector<ObjectPtr> enumerateMotherboardDevices(const ProviderContext& contex
     const std::string deviceId = "Motherboard";
     const auto motherboard = ManagementValue::text(deviceId);
     const auto null = ManagementValue::null();
-    std::vector<StaticObject::Property> props = {
+    // The bus types come from the PCI devices, else the kernel's PCI list.
+    const Source pci = either({fileSource(context.files, "/sys/bus/pci/devices", "the PCI bus"),
+                               fileSource(context.files, "/proc/bus/pci/devices", "the PCI bus")});
+    std::vector<Described> props = {
         {p::Availability, null},
         {"Caption", motherboard},
         {"ConfigManagerErrorCode", null},
@@ -81,18 +85,18 @@ std::vector<ObjectPtr> enumerateMotherboardDevices(const ProviderContext& contex
         {p::Name, motherboard},
         {"PNPDeviceID", null},
         {"PowerManagementSupported", null},
-        {p::PrimaryBusType, values::textOrNull(buses.primary)},
+        {p::PrimaryBusType, values::textOrNull(buses.primary), pci},
         {"RevisionNumber", null},
-        {p::SecondaryBusType, values::textOrNull(buses.secondary)},
+        {p::SecondaryBusType, values::textOrNull(buses.secondary), pci},
         {p::Status, null},
         {"StatusInfo", null},
         {"SystemCreationClassName", ManagementValue::text("Win32_ComputerSystem")},
         {"SystemName", ManagementValue::text(context.host)},
     };
-    return {std::make_shared<StaticObject>(
-        wmi::cls::MotherboardDevice,
-        instancePath(context, wmi::cls::MotherboardDevice, p::DeviceID, deviceId),
-        std::move(props))};
+    return {
+        describedObject(wmi::cls::MotherboardDevice,
+                        instancePath(context, wmi::cls::MotherboardDevice, p::DeviceID, deviceId),
+                        std::move(props))};
 }
 
 }  // namespace tolvex::linuxprov

@@ -6,6 +6,7 @@
 #include "wmi/linux/LinuxService.h"
 #include "wmi/linux/NetworkFacts.h"
 #include "wmi/linux/PciNames.h"
+#include "wmi/linux/Sources.h"
 #include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {
@@ -62,15 +63,21 @@ std::vector<ObjectPtr> enumerateNetworkAdapters(const ProviderContext& context) 
         const std::string deviceId = entry.index ? std::to_string(*entry.index) : entry.name;
         const auto adapterType = entry.type ? adapterTypeName(*entry.type) : std::nullopt;
         const auto mac = entry.address ? macAddress(*entry.address) : std::nullopt;
-        std::vector<StaticObject::Property> properties = {
+        const std::string dir = "/sys/class/net/" + entry.name;
+        const auto file = [&](const char* leaf) {
+            return fileSource(context.files, dir + "/" + leaf, "the network adapters");
+        };
+        std::vector<Described> properties = {
             {prop::Name, ManagementValue::text(name)},
             {prop::DeviceID, ManagementValue::text(deviceId)},
-            {prop::AdapterType, text::textOrNull(adapterType)},
-            {prop::Manufacturer, text::textOrNull(entry.hardware.vendor)},
-            {prop::MACAddress, text::textOrNull(mac)},
+            {prop::AdapterType, text::textOrNull(adapterType), file("type")},
+            // The maker of the hardware behind the interface, if any.
+            {prop::Manufacturer, text::textOrNull(entry.hardware.vendor),
+             answeredSource(dir + "/device")},
+            {prop::MACAddress, text::textOrNull(mac), file("address")},
             {prop::NetConnectionID, ManagementValue::text(entry.name)},
         };
-        out.push_back(std::make_shared<StaticObject>(
+        out.push_back(describedObject(
             wmi::cls::NetworkAdapter,
             instancePath(context, wmi::cls::NetworkAdapter, prop::DeviceID, deviceId),
             std::move(properties)));

@@ -7,6 +7,7 @@
 #include "wmi/linux/LinuxService.h"
 #include "wmi/linux/Mounts.h"
 #include "wmi/linux/OsFacts.h"
+#include "wmi/linux/Sources.h"
 #include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {
@@ -129,40 +130,56 @@ std::vector<ObjectPtr> enumerateOperatingSystems(const ProviderContext& context)
     const auto users = countUserSessions(context.files);
     const auto machineId = context.files.read("/etc/machine-id", 256);
 
+    // Where each value is read, for the reason of a Null.
+    const auto file = [&](const char* path) {
+        return fileSource(context.files, path, "the system's records");
+    };
+    const Source osRelease = either({file("/etc/os-release"), file("/usr/lib/os-release")});
+    const Source unameSource =
+        uname ? answeredSource("uname") : Source{NullReason::Kind::NotProvided, "uname", {}};
+    const Source meminfoSource = file("/proc/meminfo");
+    const Source swapSource = either({file("/proc/swaps"), meminfoSource});
+    const Source mountTable = either({file("/proc/self/mountinfo"), file("/proc/mounts")});
+
     const ManagementValue caption = textOrNull(osCaption(release));
-    std::vector<StaticObject::Property> properties = {
-        {prop::Name, caption},
-        {prop::Caption, caption},
-        {prop::Manufacturer, textOrNull(osValue(release, "VENDOR_NAME"))},
-        {prop::SerialNumber, textOrNull(machineId)},
+    std::vector<Described> properties = {
+        {prop::Name, caption, osRelease},
+        {prop::Caption, caption, osRelease},
+        {prop::Manufacturer, textOrNull(osValue(release, "VENDOR_NAME")), osRelease},
+        {prop::SerialNumber, textOrNull(machineId), file("/etc/machine-id")},
         {prop::Version,
-         textOrNull(uname ? std::optional<std::string>(uname->release) : std::nullopt)},
-        {prop::BuildNumber, textOrNull(kernel ? kernel->buildNumber : std::nullopt)},
-        {prop::BuildType, textOrNull(kernel ? kernel->buildType : std::nullopt)},
+         textOrNull(uname ? std::optional<std::string>(uname->release) : std::nullopt),
+         unameSource},
+        {prop::BuildNumber, textOrNull(kernel ? kernel->buildNumber : std::nullopt), unameSource},
+        {prop::BuildType, textOrNull(kernel ? kernel->buildType : std::nullopt), unameSource},
         {prop::CSDVersion, ManagementValue::null()},
         {prop::ServicePackMajorVersion, ManagementValue::integer(0)},
         {prop::ServicePackMinorVersion, ManagementValue::integer(0)},
-        {prop::BootDevice, textOrNull(bootDevice(readMountTable(context.files)))},
+        {prop::BootDevice, textOrNull(bootDevice(readMountTable(context.files))), mountTable},
         {prop::WindowsDirectory, ManagementValue::null()},
         {prop::SystemDirectory, ManagementValue::null()},
         {prop::CSName, ManagementValue::text(text::cleanText(context.host))},
-        {prop::LastBootUpTime, textOrNull(lastBoot)},
+        {prop::LastBootUpTime, textOrNull(lastBoot), file("/proc/stat")},
         {prop::NumberOfLicensedUsers, ManagementValue::null()},
-        {prop::NumberOfUsers, users ? ManagementValue::integer(static_cast<std::int64_t>(*users))
-                                    : ManagementValue::null()},
-        {prop::TotalVisibleMemorySize, countOrNull(total)},
-        {prop::FreePhysicalMemory, countOrNull(available)},
-        {prop::TotalVirtualMemorySize, countOrNull(sum(total, swapSize))},
-        {prop::FreeVirtualMemory, countOrNull(sum(available, swapFree))},
-        {prop::SizeStoredInPagingFiles, countOrNull(swapSize)},
-        {prop::FreeSpaceInPagingFiles, countOrNull(swapFree)},
+        {prop::NumberOfUsers,
+         users ? ManagementValue::integer(static_cast<std::int64_t>(*users))
+               : ManagementValue::null(),
+         either({file("/run/utmp"), file("/var/run/utmp")})},
+        {prop::TotalVisibleMemorySize, countOrNull(total), meminfoSource},
+        {prop::FreePhysicalMemory, countOrNull(available), meminfoSource},
+        {prop::TotalVirtualMemorySize, countOrNull(sum(total, swapSize)),
+         either({meminfoSource, swapSource})},
+        {prop::FreeVirtualMemory, countOrNull(sum(available, swapFree)),
+         either({meminfoSource, swapSource})},
+        {prop::SizeStoredInPagingFiles, countOrNull(swapSize), swapSource},
+        {prop::FreeSpaceInPagingFiles, countOrNull(swapFree), swapSource},
     };
     // The running system is the one instance; its key is its caption, as the
     // service keys this class by name.
     const std::string key = caption.isNull() ? std::string("Linux") : caption.asText();
-    return {std::make_shared<StaticObject>(
-        wmi::cls::OperatingSystem,
-        instancePath(context, wmi::cls::OperatingSystem, prop::Name, key), std::move(properties))};
+    return {describedObject(wmi::cls::OperatingSystem,
+                            instancePath(context, wmi::cls::OperatingSystem, prop::Name, key),
+                            std::move(properties))};
 }
 
 }  // namespace tolvex::linuxprov

@@ -7,6 +7,7 @@
 #include "wmi/linux/MemoryFacts.h"
 #include "wmi/linux/ProviderValues.h"
 #include "wmi/linux/Smbios.h"
+#include "wmi/linux/Sources.h"
 #include "wmi/linux/UdevMemory.h"
 
 namespace tolvex::linuxprov {
@@ -221,14 +222,14 @@ const MemoryProperty kMemoryProperties[] = {
 // One module's values, in the order of kMemoryProperties.
 using ModuleValues = std::vector<ManagementValue>;
 
-template <typename Source>
-ModuleValues describe(const Source& source,
-                      ManagementValue (*MemoryProperty::*reader)(const Source&)) {
+template <typename Module>
+ModuleValues describe(const Module& module,
+                      ManagementValue (*MemoryProperty::*reader)(const Module&)) {
     ModuleValues values;
     values.reserve(std::size(kMemoryProperties));
     for (const auto& property : kMemoryProperties) {
         const auto read = property.*reader;
-        values.push_back(read ? read(source) : ManagementValue::null());
+        values.push_back(read ? read(module) : ManagementValue::null());
     }
     return values;
 }
@@ -243,6 +244,8 @@ std::vector<ModuleValues> modulesFromSmbios(const smbios::Table& table) {
     }
     return modules;
 }
+
+const char* const kEdacPath = "/sys/devices/system/edac/mc";
 
 // The same structures as udev decoded them at boot, from its database,
 // which every user may read.
@@ -284,7 +287,7 @@ std::optional<std::string> readLine(const FileTree& files, const std::string& pa
 // readable by every user where a memory controller driver is loaded.
 std::vector<ModuleValues> modulesFromEdac(const FileTree& files) {
     std::vector<ModuleValues> modules;
-    const std::string base = "/sys/devices/system/edac/mc";
+    const std::string base = kEdacPath;
     for (const auto& controller : files.list(base)) {
         if (controller.compare(0, 2, "mc") != 0) {
             continue;
@@ -317,18 +320,23 @@ std::vector<ModuleValues> modulesFromEdac(const FileTree& files) {
     return modules;
 }
 
+// `found` is where the module was found, with the sources tried before it:
+// a value it lacks is Null for the reason it gives. Properties no source
+// gives are things Linux does not have.
 ObjectPtr buildInstance(const ProviderContext& context, std::size_t index,
-                        const ModuleValues& values) {
+                        const ModuleValues& values, const Source& found) {
     const std::string tag = "Physical Memory " + std::to_string(index);
-    std::vector<StaticObject::Property> props;
+    std::vector<Described> props;
     props.reserve(values.size());
     for (std::size_t k = 0; k < values.size(); ++k) {
-        const std::string name = kMemoryProperties[k].name;
-        props.emplace_back(name, name == p::Tag ? ManagementValue::text(tag) : values[k]);
+        const auto& row = kMemoryProperties[k];
+        const std::string name = row.name;
+        props.push_back({name, name == p::Tag ? ManagementValue::text(tag) : values[k],
+                         row.fromDevice || row.fromEdac ? found : Source{}});
     }
-    return std::make_shared<StaticObject>(
-        wmi::cls::PhysicalMemory, instancePath(context, wmi::cls::PhysicalMemory, p::Tag, tag),
-        std::move(props));
+    return describedObject(wmi::cls::PhysicalMemory,
+                           instancePath(context, wmi::cls::PhysicalMemory, p::Tag, tag),
+                           std::move(props));
 }
 
 }  // namespace
@@ -336,16 +344,23 @@ ObjectPtr buildInstance(const ProviderContext& context, std::size_t index,
 std::vector<ObjectPtr> enumeratePhysicalMemory(const ProviderContext& context) {
     // The firmware's table where it is readable (root only on most
     // systems), else udev's decode of it, else the memory controller's view.
-    std::vector<ModuleValues> modules = modulesFromSmbios(smbios::readTable(context.files));
+    const smbios::Table table = smbios::readTable(context.files);
+    Source found = table.source;
+    std::vector<ModuleValues> modules = modulesFromSmbios(table);
     if (modules.empty()) {
         modules = modulesFromUdev(context.files);
+        found =
+            either({found, fileSource(context.files, udev::kDmiDatabase, "udev's memory records",
+                                      "Start systemd-udevd, which records the memory "
+                                      "modules at boot")});
     }
     if (modules.empty()) {
         modules = modulesFromEdac(context.files);
+        found = either({found, fileSource(context.files, kEdacPath, "the memory controller")});
     }
     std::vector<ObjectPtr> out;
     for (std::size_t k = 0; k < modules.size(); ++k) {
-        out.push_back(buildInstance(context, k, modules[k]));
+        out.push_back(buildInstance(context, k, modules[k], found));
     }
     return out;
 }

@@ -10,6 +10,7 @@
 #include "wmi/linux/ProcessorFacts.h"
 #include "wmi/linux/ProviderValues.h"
 #include "wmi/linux/Smbios.h"
+#include "wmi/linux/Sources.h"
 
 namespace tolvex::linuxprov {
 
@@ -60,8 +61,34 @@ PackageClocks cpufreqClocks(const FileTree& files, const std::vector<int>& cpus)
     return clocks;
 }
 
+// Where the kernel's side of a property is read.
+enum class From { CpuInfo, Uname, Clocks, Caches };
+
+// What reading the kernel's sources of one package came to.
+struct KernelSources {
+    Source cpuinfo;
+    Source uname;
+    Source clocks;
+    Source caches;
+
+    const Source& of(From from) const {
+        switch (from) {
+            case From::Uname:
+                return uname;
+            case From::Clocks:
+                return clocks;
+            case From::Caches:
+                return caches;
+            case From::CpuInfo:
+                break;
+        }
+        return cpuinfo;
+    }
+};
+
 // What the kernel says of one package.
 struct KernelPackage {
+    KernelSources sources;
     KernelCpuView view;
     std::optional<std::string> name;
     std::optional<std::uint32_t> currentClockMhz;
@@ -90,13 +117,15 @@ struct FirmwareSocket {
 enum class Prefer { Kernel, Firmware };
 
 // One property of the class: its name, how the kernel and the firmware give
-// it, and which of the two wins. A source without a reader gives Null.
-// Adding a property is adding its row.
+// it, which of the two wins and where the kernel's value is read (a Null
+// says why from there and from the firmware's table). A source without a
+// reader gives Null. Adding a property is adding its row.
 struct ProcessorProperty {
     const char* name;
     ManagementValue (*fromKernel)(const KernelPackage&);
     ManagementValue (*fromFirmware)(const FirmwareSocket&);
     Prefer prefer = Prefer::Kernel;
+    From from = From::CpuInfo;
 };
 
 namespace p = wmi::prop;
@@ -110,7 +139,8 @@ ManagementValue text(const char* value) {
 // In the class's property order. DeviceID and SystemName belong to the
 // instance and are set when it is built.
 const ProcessorProperty kProcessorProperties[] = {
-    {p::AddressWidth, [](const K& k) { return integerOrNull(k.view.addressWidth); }, nullptr},
+    {p::AddressWidth, [](const K& k) { return integerOrNull(k.view.addressWidth); }, nullptr,
+     Prefer::Kernel, From::Uname},
     {"Architecture", [](const K& k) { return integerOrNull(k.view.architecture); }, nullptr},
     {"AssetTag", nullptr, [](const F& f) { return textOrNull(f.info.assetTag); }},
     // Every CPU the kernel lists is online and working.
@@ -125,7 +155,8 @@ const ProcessorProperty kProcessorProperties[] = {
     {"CreationClassName", [](const K&) { return text(wmi::cls::Processor); },
      [](const F&) { return text(wmi::cls::Processor); }},
     {p::CurrentClockSpeed, [](const K& k) { return integerOrNull(k.currentClockMhz); },
-     [](const F& f) { return integerOrNull(f.info.currentSpeedMhz); }},
+     [](const F& f) { return integerOrNull(f.info.currentSpeedMhz); }, Prefer::Kernel,
+     From::Clocks},
     {p::CurrentVoltage, nullptr,
      [](const F& f) {
          return f.info.voltage ? integerOrNull(voltageTenths(*f.info.voltage))
@@ -137,7 +168,8 @@ const ProcessorProperty kProcessorProperties[] = {
     {p::ExtClock, nullptr, [](const F& f) { return integerOrNull(f.info.externalClockMhz); }},
     {"Family", nullptr, [](const F& f) { return integerOrNull(f.info.family); }},
     {p::L2CacheSize, [](const K& k) { return integerOrNull(k.l2Kb); },
-     [](const F& f) { return f.l2 ? integerOrNull(f.l2->installedKb) : ManagementValue::null(); }},
+     [](const F& f) { return f.l2 ? integerOrNull(f.l2->installedKb) : ManagementValue::null(); },
+     Prefer::Kernel, From::Caches},
     // The cache's access time in ns as a clock in MHz.
     {p::L2CacheSpeed, nullptr,
      [](const F& f) {
@@ -146,14 +178,15 @@ const ProcessorProperty kProcessorProperties[] = {
                     : ManagementValue::null();
      }},
     {"L3CacheSize", [](const K& k) { return integerOrNull(k.l3Kb); },
-     [](const F& f) { return f.l3 ? integerOrNull(f.l3->installedKb) : ManagementValue::null(); }},
+     [](const F& f) { return f.l3 ? integerOrNull(f.l3->installedKb) : ManagementValue::null(); },
+     Prefer::Kernel, From::Caches},
     {p::Level, [](const K& k) { return integerOrNull(k.view.level); }, nullptr},
     {p::Manufacturer, [](const K& k) { return textOrNull(k.view.manufacturer); },
      [](const F& f) { return textOrNull(f.info.manufacturer); }},
     // The firmware's maximum is the processor's rated one; cpufreq's is what
     // the kernel may ask for.
     {p::MaxClockSpeed, [](const K& k) { return integerOrNull(k.maxClockMhz); },
-     [](const F& f) { return integerOrNull(f.info.maxSpeedMhz); }, Prefer::Firmware},
+     [](const F& f) { return integerOrNull(f.info.maxSpeedMhz); }, Prefer::Firmware, From::Clocks},
     {p::Name, [](const K& k) { return textOrNull(k.name); },
      [](const F& f) { return textOrNull(f.info.version); }},
     {"NumberOfCores", [](const K& k) { return integerOrNull(k.cores); },
@@ -211,11 +244,14 @@ FirmwareSocket firmwareSocket(const smbios::ProcessorInfo& info, const smbios::T
 
 // What the kernel says of one package.
 KernelPackage kernelPackage(const FileTree& files, const CpuInfo& info, const cpu::Package& package,
-                            const cpu::CacheTable& caches, const std::optional<UnameInfo>& uname) {
+                            const cpu::CacheTable& caches, const std::optional<UnameInfo>& uname,
+                            const Source& cpuinfo, const Source& unameSource) {
     const CpuInfo::Logical empty;
     const CpuInfo::Logical& first = package.first ? *package.first : empty;
     const auto field = [&](const char* key) { return info.field(first, key); };
     KernelPackage k;
+    const std::string cpuDir = "/sys/devices/system/cpu/cpu" +
+                               std::to_string(package.cpus.empty() ? 0 : package.cpus.front());
     k.view = describeCpu(field, uname ? std::optional(uname->machine) : std::nullopt);
     k.name = k.view.name;
 
@@ -251,6 +287,9 @@ KernelPackage kernelPackage(const FileTree& files, const CpuInfo& info, const cp
     k.maxClockMhz = clocks.maxMhz;
     k.l2Kb = caches.totalKb(package.cpus, 2);
     k.l3Kb = caches.totalKb(package.cpus, 3);
+    k.sources = {cpuinfo, unameSource,
+                 fileSource(files, cpuDir + "/cpufreq/cpuinfo_max_freq", "the processor's speeds"),
+                 fileSource(files, cpuDir + "/cache", "the processor's caches")};
 
     if (!package.cpus.empty() && package.first) {
         k.logicalProcessors = static_cast<std::uint32_t>(package.cpus.size());
@@ -268,18 +307,20 @@ KernelPackage kernelPackage(const FileTree& files, const CpuInfo& info, const cp
 // One processor from what the kernel and the firmware say of it (either may
 // be missing), each property from the source its row prefers.
 ObjectPtr buildInstance(const ProviderContext& context, int index, const KernelPackage* kernel,
-                        const FirmwareSocket* firmware) {
+                        const FirmwareSocket* firmware, const KernelSources& noKernel,
+                        const Source& table) {
     const std::string deviceId = "CPU" + std::to_string(index);
-    std::vector<StaticObject::Property> props;
+    const KernelSources& sources = kernel ? kernel->sources : noKernel;
+    std::vector<Described> props;
     props.reserve(std::size(kProcessorProperties));
     for (const auto& row : kProcessorProperties) {
         const std::string name = row.name;
         if (name == p::DeviceID) {
-            props.emplace_back(name, ManagementValue::text(deviceId));
+            props.push_back({name, ManagementValue::text(deviceId)});
             continue;
         }
         if (name == "SystemName") {
-            props.emplace_back(name, ManagementValue::text(context.host));
+            props.push_back({name, ManagementValue::text(context.host)});
             continue;
         }
         const ManagementValue fromKernel =
@@ -288,12 +329,21 @@ ObjectPtr buildInstance(const ProviderContext& context, int index, const KernelP
             firmware && row.fromFirmware ? row.fromFirmware(*firmware) : ManagementValue::null();
         const bool firmwareFirst = row.prefer == Prefer::Firmware;
         const ManagementValue& preferred = firmwareFirst ? fromFirmware : fromKernel;
-        props.emplace_back(
-            name, preferred.isNull() ? (firmwareFirst ? fromKernel : fromFirmware) : preferred);
+        Source from;
+        if (row.fromKernel && row.fromFirmware) {
+            from = either({sources.of(row.from), table});
+        } else if (row.fromKernel) {
+            from = sources.of(row.from);
+        } else if (row.fromFirmware) {
+            from = table;
+        }
+        props.push_back(
+            {name, preferred.isNull() ? (firmwareFirst ? fromKernel : fromFirmware) : preferred,
+             std::move(from)});
     }
-    return std::make_shared<StaticObject>(
-        wmi::cls::Processor, instancePath(context, wmi::cls::Processor, p::DeviceID, deviceId),
-        std::move(props));
+    return describedObject(wmi::cls::Processor,
+                           instancePath(context, wmi::cls::Processor, p::DeviceID, deviceId),
+                           std::move(props));
 }
 
 }  // namespace
@@ -322,6 +372,10 @@ std::vector<ObjectPtr> enumerateProcessors(const ProviderContext& context) {
     }
 
     const auto uname = context.sys.uname();
+    const Source cpuinfo = fileSource(context.files, "/proc/cpuinfo", "the processor list");
+    const Source unameSource =
+        uname ? answeredSource("uname") : Source{NullReason::Kind::NotProvided, "uname", {}};
+    const KernelSources noKernel{cpuinfo, unameSource, cpuinfo, cpuinfo};
     std::vector<ObjectPtr> out;
     std::vector<FirmwareSocket> firmware;
     for (const auto& socket : sockets) {
@@ -330,7 +384,8 @@ std::vector<ObjectPtr> enumerateProcessors(const ProviderContext& context) {
     if (packages.empty()) {
         // Nothing from the kernel: the firmware's populated sockets.
         for (std::size_t k = 0; k < firmware.size(); ++k) {
-            out.push_back(buildInstance(context, static_cast<int>(k), nullptr, &firmware[k]));
+            out.push_back(buildInstance(context, static_cast<int>(k), nullptr, &firmware[k],
+                                        noKernel, table.source));
         }
         return out;
     }
@@ -341,9 +396,11 @@ std::vector<ObjectPtr> enumerateProcessors(const ProviderContext& context) {
     }
     const cpu::CacheTable caches(context.files, allCpus);
     for (std::size_t k = 0; k < packages.size(); ++k) {
-        const KernelPackage kernel = kernelPackage(context.files, info, packages[k], caches, uname);
+        const KernelPackage kernel =
+            kernelPackage(context.files, info, packages[k], caches, uname, cpuinfo, unameSource);
         out.push_back(buildInstance(context, static_cast<int>(k), &kernel,
-                                    k < firmware.size() ? &firmware[k] : nullptr));
+                                    k < firmware.size() ? &firmware[k] : nullptr, noKernel,
+                                    table.source));
     }
     return out;
 }

@@ -4,6 +4,7 @@
 #include "wmi/WmiNames.h"
 #include "wmi/linux/LinuxService.h"
 #include "wmi/linux/PciNames.h"
+#include "wmi/linux/Sources.h"
 #include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {
@@ -50,22 +51,24 @@ bool isStandaloneScsiHost(const std::string& hostLink) {
 std::vector<ObjectPtr> enumerateSCSIControllers(const ProviderContext& context) {
     PciNames names;
     std::vector<ObjectPtr> out;
+    // `device` is where the adapter's maker, driver and revision are read:
+    // its PCI function, or the SCSI host of an adapter without one.
     const auto add = [&](const std::string& deviceId, ManagementValue name,
                          ManagementValue manufacturer, ManagementValue driver,
-                         ManagementValue hardwareVersion) {
-        std::vector<StaticObject::Property> properties = {
+                         ManagementValue hardwareVersion, const Source& device) {
+        std::vector<Described> properties = {
             {prop::Name, std::move(name)},
             {prop::DeviceID, ManagementValue::text(deviceId)},
-            {prop::Manufacturer, std::move(manufacturer)},
-            {prop::DriverName, std::move(driver)},
-            {prop::HardwareVersion, std::move(hardwareVersion)},
+            {prop::Manufacturer, std::move(manufacturer), device},
+            {prop::DriverName, std::move(driver), device},
+            {prop::HardwareVersion, std::move(hardwareVersion), device},
             {prop::MaxDataWidth, ManagementValue::null()},
             {prop::MaxTransferRate, ManagementValue::null()},
             {prop::MaxNumberControlled, ManagementValue::null()},
             {prop::ProtectionManagement, ManagementValue::null()},
             {prop::ProtocolSupported, ManagementValue::null()},
         };
-        out.push_back(std::make_shared<StaticObject>(
+        out.push_back(describedObject(
             wmi::cls::SCSIController,
             instancePath(context, wmi::cls::SCSIController, prop::DeviceID, deviceId),
             std::move(properties)));
@@ -87,7 +90,8 @@ std::vector<ObjectPtr> enumerateSCSIControllers(const ProviderContext& context) 
         }
         add(device.address, ManagementValue::text(product.value_or(fallback)),
             text::textOrNull(names.pci().vendorName(device.vendor)),
-            text::textOrNull(device.driver), revision);
+            text::textOrNull(device.driver), revision,
+            answeredSource("/sys/bus/pci/devices/" + device.address));
     }
 
     for (const auto& host : context.files.list("/sys/class/scsi_host")) {
@@ -100,7 +104,9 @@ std::vector<ObjectPtr> enumerateSCSIControllers(const ProviderContext& context) 
         const auto driver = text::textOrNull(
             context.files.read("/sys/class/scsi_host/" + host + "/proc_name", 256));
         add(text::cleanText(host), driver.isNull() ? ManagementValue::text(host) : driver,
-            ManagementValue::null(), driver, ManagementValue::null());
+            ManagementValue::null(), driver, ManagementValue::null(),
+            fileSource(context.files, "/sys/class/scsi_host/" + host + "/proc_name",
+                       "the SCSI adapters"));
     }
     return out;
 }

@@ -171,11 +171,15 @@ Table readTable(const FileTree& files) {
             version = entry->version;
         }
     }
-    if (const auto bytes = files.read("/sys/firmware/dmi/tables/DMI", 1u << 20)) {
+    if (const auto bytes = files.read(kTablePath, 1u << 20)) {
         if (!bytes->empty()) {
-            return parseTable(*bytes, version);
+            Table table = parseTable(*bytes, version);
+            table.source = table.broken ? damagedSource(kTablePath)
+                                        : fileSource(files, kTablePath, kTablesWhat);
+            return table;
         }
     }
+    const Source whole = fileSource(files, kTablePath, kTablesWhat);
     // The kernel's per-structure view: directories named "<type>-<instance>",
     // each with the structure's bytes in "raw".
     struct Entry {
@@ -184,7 +188,8 @@ Table readTable(const FileTree& files) {
         std::string name;
     };
     std::vector<Entry> entries;
-    for (const auto& name : files.list("/sys/firmware/dmi/entries")) {
+    const char* const entriesPath = "/sys/firmware/dmi/entries";
+    for (const auto& name : files.list(entriesPath)) {
         const auto dash = name.find('-');
         if (dash == std::string::npos || dash == 0 || dash + 1 == name.size()) {
             continue;
@@ -205,18 +210,36 @@ Table readTable(const FileTree& files) {
     });
     Table table;
     table.version = version;
+    std::optional<std::string> failedRaw;
+    bool anyRead = false;
     for (const auto& entry : entries) {
-        const auto raw = files.read("/sys/firmware/dmi/entries/" + entry.name + "/raw", 65536);
+        const std::string path = std::string(entriesPath) + "/" + entry.name + "/raw";
+        const auto raw = files.read(path, 65536);
         if (!raw) {
+            failedRaw = failedRaw.value_or(path);
             continue;
         }
+        anyRead = true;
         Table one = parseTable(*raw);
         if (!one.structures.empty()) {
             table.structures.push_back(std::move(one.structures.front()));
         }
         table.broken = table.broken || one.broken;
     }
+    // The single structures: the first one that could not be read says
+    // why, unless another could.
+    Source single = fileSource(files, entriesPath, kTablesWhat);
+    if (table.broken) {
+        single = damagedSource(entriesPath);
+    } else if (!anyRead && failedRaw) {
+        single = fileSource(files, *failedRaw, kTablesWhat);
+    }
+    table.source = anyRead ? single : either({whole, single});
     return table;
+}
+
+Source dmiIdSource(const FileTree& files, std::string_view name) {
+    return fileSource(files, "/sys/class/dmi/id/" + std::string(name), kTablesWhat);
 }
 
 std::optional<std::string> dmiId(const FileTree& files, std::string_view name) {

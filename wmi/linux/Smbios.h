@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "wmi/linux/Sources.h"
 #include "wmi/linux/SystemSource.h"
 
 // Reading the firmware's SMBIOS structure table. The parser works on bytes
@@ -50,6 +51,9 @@ struct Table {
     // the header, a structure running past the end, strings without their
     // terminator); what came before it is kept.
     bool broken = false;
+    // What reading the table came to (set by readTable): the properties
+    // taken from it share it.
+    Source source;
 
     std::vector<const Structure*> ofType(std::uint8_t type) const;
     const Structure* byHandle(std::uint16_t handle) const;
@@ -82,6 +86,12 @@ std::string printable(std::string_view bytes);
 // neither can be read (the files are readable by root only on most
 // systems).
 Table readTable(const FileTree& files);
+
+inline constexpr const char* kTablePath = "/sys/firmware/dmi/tables/DMI";
+inline constexpr const char* kTablesWhat = "the firmware tables";
+
+// What the last read of a /sys/class/dmi/id attribute came to.
+Source dmiIdSource(const FileTree& files, std::string_view name);
 
 // A /sys/class/dmi/id attribute, trimmed and printable; no value when it is
 // missing, unreadable or empty.

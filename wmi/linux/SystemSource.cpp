@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -20,10 +22,59 @@
 
 namespace tolvex::linuxprov {
 
+namespace {
+
+// The error numbers a sidecar may record for a read, by name.
+std::optional<int> errorNumber(std::string_view name) {
+    static constexpr std::pair<std::string_view, int> kNames[] = {
+        {"EACCES", EACCES}, {"EPERM", EPERM},         {"ENOENT", ENOENT},
+        {"EIO", EIO},       {"ETIMEDOUT", ETIMEDOUT}, {"hang", ETIMEDOUT},
+    };
+    for (const auto& [known, number] : kNames) {
+        if (known == name) {
+            return number;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 FileTree::FileTree(std::string root) : m_root(std::move(root)) {
     while (!m_root.empty() && m_root.back() == '/') {
         m_root.pop_back();
     }
+    if (m_root.empty()) {
+        return;
+    }
+    for (const auto& [key, value] : sidecarValues(m_root)) {
+        if (key.rfind("read:", 0) == 0) {
+            if (const auto number = errorNumber(value)) {
+                m_recordedFailures[key.substr(5)] = *number;
+            }
+        }
+    }
+}
+
+void FileTree::record(std::string_view path, int error) const {
+    std::lock_guard lock(m_outcomes->mutex);
+    const auto it = m_outcomes->byPath.find(path);
+    if (it != m_outcomes->byPath.end()) {
+        it->second = error;
+    } else {
+        m_outcomes->byPath.emplace(std::string(path), error);
+    }
+}
+
+std::optional<int> FileTree::outcome(std::string_view path) const {
+    std::lock_guard lock(m_outcomes->mutex);
+    const auto it = m_outcomes->byPath.find(path);
+    return it == m_outcomes->byPath.end() ? std::nullopt : std::optional<int>(it->second);
+}
+
+std::optional<int> FileTree::recordedFailure(std::string_view path) const {
+    const auto it = m_recordedFailures.find(path);
+    return it == m_recordedFailures.end() ? std::nullopt : std::optional<int>(it->second);
 }
 
 std::string FileTree::resolve(std::string_view path) const {
@@ -36,13 +87,19 @@ std::string FileTree::resolve(std::string_view path) const {
 }
 
 std::optional<std::string> FileTree::read(std::string_view path, std::size_t limit) const {
+    if (const auto failure = recordedFailure(path)) {
+        record(path, *failure);
+        return std::nullopt;
+    }
     const std::string full = resolve(path);
     const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
+        record(path, errno);
         return std::nullopt;
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        record(path, S_ISDIR(info.st_mode) ? EISDIR : errno);
         ::close(fd);
         return std::nullopt;
     }
@@ -52,7 +109,9 @@ std::optional<std::string> FileTree::read(std::string_view path, std::size_t lim
         const std::size_t want = std::min(sizeof buffer, limit - content.size());
         const ssize_t got = ::read(fd, buffer, want);
         if (got < 0) {
+            const int error = errno;
             ::close(fd);
+            record(path, content.empty() ? error : 0);
             // Files that refuse reading (some sysfs attributes answer EIO or
             // EACCES at read time) count as unreadable.
             return content.empty() ? std::nullopt : std::optional<std::string>(content);
@@ -63,16 +122,23 @@ std::optional<std::string> FileTree::read(std::string_view path, std::size_t lim
         content.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(fd);
+    record(path, 0);
     return content;
 }
 
 std::vector<std::string> FileTree::list(std::string_view path) const {
     std::vector<std::string> names;
+    if (const auto failure = recordedFailure(path)) {
+        record(path, *failure);
+        return names;
+    }
     const std::string full = resolve(path);
     DIR* dir = ::opendir(full.c_str());
     if (!dir) {
+        record(path, errno);
         return names;
     }
+    record(path, 0);
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..") {
@@ -146,11 +212,40 @@ class LiveSysCalls : public SysCalls {
     std::vector<std::optional<FileSystemSpace>> boundedStatvfs(
         const std::vector<std::string>& mountPoints,
         std::chrono::milliseconds timeout) const override {
-        return spacesWithin(mountPoints, timeout, directStatvfs);
+        // Calls that return mark their mount point, so that one without an
+        // answer is known to have failed or to have hung.
+        struct Returned {
+            std::mutex mutex;
+            std::set<std::string> points;
+        };
+        auto returned = std::make_shared<Returned>();
+        auto answers = spacesWithin(mountPoints, timeout, [returned](const std::string& point) {
+            auto space = directStatvfs(point);
+            std::lock_guard lock(returned->mutex);
+            returned->points.insert(point);
+            return space;
+        });
+        std::scoped_lock lock(returned->mutex, m_mutex);
+        for (std::size_t i = 0; i < mountPoints.size(); ++i) {
+            if (!answers[i] && !returned->points.count(mountPoints[i])) {
+                m_hung.insert(mountPoints[i]);
+            } else {
+                m_hung.erase(mountPoints[i]);
+            }
+        }
+        return answers;
     }
     int utcOffsetMinutes(std::int64_t epochSeconds) const override {
         return offsetMinutesInCurrentZone(epochSeconds);
     }
+    bool hung(const std::string& mountPoint) const override {
+        std::lock_guard lock(m_mutex);
+        return m_hung.count(mountPoint) != 0;
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    mutable std::set<std::string> m_hung;
 };
 
 std::string trim(std::string text) {
@@ -164,36 +259,7 @@ std::string trim(std::string text) {
 
 class SidecarSysCalls : public SysCalls {
   public:
-    explicit SidecarSysCalls(const std::string& root) {
-        const auto content = FileTree(root).read("/tolvex-syscalls.ini");
-        if (!content) {
-            return;
-        }
-        std::size_t start = 0;
-        while (start < content->size()) {
-            auto end = content->find('\n', start);
-            if (end == std::string::npos) {
-                end = content->size();
-            }
-            const std::string line = trim(content->substr(start, end - start));
-            start = end + 1;
-            if (line.empty() || line.front() == '#') {
-                continue;
-            }
-            // statvfs keys hold a path that may itself contain '='; the
-            // value follows the last " = ".
-            auto equals = line.rfind(" = ");
-            std::size_t skip = 3;
-            if (equals == std::string::npos) {
-                equals = line.find('=');
-                skip = 1;
-            }
-            if (equals == std::string::npos) {
-                continue;
-            }
-            m_values[trim(line.substr(0, equals))] = trim(line.substr(equals + skip));
-        }
-    }
+    explicit SidecarSysCalls(const std::string& root) : m_values(sidecarValues(root)) {}
 
     std::optional<std::string> hostName() const override { return value("hostname"); }
 
@@ -220,6 +286,10 @@ class SidecarSysCalls : public SysCalls {
             out.push_back(space(mountPoint));
         }
         return out;
+    }
+
+    bool hung(const std::string& mountPoint) const override {
+        return value("statvfs:" + mountPoint) == "hang";
     }
 
     int utcOffsetMinutes(std::int64_t epochSeconds) const override {
@@ -269,6 +339,50 @@ class SidecarSysCalls : public SysCalls {
 };
 
 }  // namespace
+
+std::map<std::string, std::string> sidecarValues(const std::string& root) {
+    std::map<std::string, std::string> values;
+    std::string content;
+    {
+        // Read directly: a tree's own reads are not the machine's.
+        const std::string path = root + "/tolvex-syscalls.ini";
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            return values;
+        }
+        char buffer[65536];
+        ssize_t got = 0;
+        while (content.size() < (1u << 20) && (got = ::read(fd, buffer, sizeof buffer)) > 0) {
+            content.append(buffer, static_cast<std::size_t>(got));
+        }
+        ::close(fd);
+    }
+    std::size_t start = 0;
+    while (start < content.size()) {
+        auto end = content.find('\n', start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        const std::string line = trim(content.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        // statvfs and read keys hold a path that may itself contain '='; the
+        // value follows the last " = ".
+        auto equals = line.rfind(" = ");
+        std::size_t skip = 3;
+        if (equals == std::string::npos) {
+            equals = line.find('=');
+            skip = 1;
+        }
+        if (equals == std::string::npos) {
+            continue;
+        }
+        values[trim(line.substr(0, equals))] = trim(line.substr(equals + skip));
+    }
+    return values;
+}
 
 // statvfs can block for as long as a dead network server keeps it waiting.
 // A thread that has not answered by the deadline is left to finish on its

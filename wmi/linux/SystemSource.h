@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +15,11 @@ namespace tolvex::linuxprov {
 
 // Every file the provider reads goes through a root directory ("/" on the
 // live machine, a captured tree in tests). Paths are absolute, as on the
-// machine: "/proc/cpuinfo".
+// machine: "/proc/cpuinfo". The tree remembers what the last read or
+// listing of each path came to, so that a value that could not be had can
+// say why. A captured tree's sidecar may record reads that failed on the
+// machine it was taken from ("read:/sys/firmware/dmi/tables/DMI = EACCES");
+// they fail here the same way.
 class FileTree {
   public:
     explicit FileTree(std::string root = "/");
@@ -30,9 +36,22 @@ class FileTree {
     // The path on this machine's file system.
     std::string resolve(std::string_view path) const;
     const std::string& root() const { return m_root; }
+    // The error number of the last read or listing of a path: 0 when it
+    // succeeded, no value when the path was never read.
+    std::optional<int> outcome(std::string_view path) const;
 
   private:
+    void record(std::string_view path, int error) const;
+    // The failure the sidecar records for a path, if any.
+    std::optional<int> recordedFailure(std::string_view path) const;
+
+    struct Outcomes {
+        std::mutex mutex;
+        std::map<std::string, int, std::less<>> byPath;
+    };
     std::string m_root;  // without a trailing slash; empty for "/"
+    std::map<std::string, int, std::less<>> m_recordedFailures;
+    std::shared_ptr<Outcomes> m_outcomes = std::make_shared<Outcomes>();
 };
 
 struct UnameInfo {
@@ -68,6 +87,9 @@ class SysCalls {
     // The local zone's offset from UTC, in minutes, at a moment (seconds
     // since the epoch).
     virtual int utcOffsetMinutes(std::int64_t epochSeconds) const = 0;
+    // Whether the last bounded ask of a mount point's space went
+    // unanswered within its bound (rather than failing).
+    virtual bool hung(const std::string& /*mountPoint*/) const { return false; }
 };
 
 // Asks `call` for the space of each mount point, each on a thread of its
@@ -88,10 +110,15 @@ std::shared_ptr<const SysCalls> liveSysCalls();
 //   hostname, sysname, release, version, machine,
 //   timezone (a zone of /usr/share/zoneinfo such as Australia/Adelaide) or
 //   utc_offset_minutes,
-//   statvfs:/mount/point = frsize blocks bfree bavail   (or "hang")
+//   statvfs:/mount/point = frsize blocks bfree bavail   (or "hang"),
+//   read:/some/file = EACCES (or EPERM, ENOENT, EIO, ETIMEDOUT, "hang"):
+//     a read that failed so on the captured machine (see FileTree)
 // Keys it lacks answer as unknown. A "hang" stands for a mount that gave no
 // answer within the bound when the machine was captured: unknown either way,
 // at once.
 std::shared_ptr<const SysCalls> sidecarSysCalls(const std::string& root);
+
+// The key = value lines of a captured tree's sidecar; empty without one.
+std::map<std::string, std::string> sidecarValues(const std::string& root);
 
 }  // namespace tolvex::linuxprov

@@ -7,6 +7,7 @@
 #include "wmi/linux/DisplayFacts.h"
 #include "wmi/linux/LinuxService.h"
 #include "wmi/linux/PciNames.h"
+#include "wmi/linux/Sources.h"
 #include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {
@@ -69,23 +70,35 @@ std::vector<ObjectPtr> enumerateVideoControllers(const ProviderContext& context)
             return value ? ManagementValue::integer(*value) : ManagementValue::null();
         };
         const std::string deviceId = "VideoController" + std::to_string(number);
-        std::vector<StaticObject::Property> properties = {
+        // The ID database names the product; the driver's module its
+        // version; the display's modes come from the DRM connectors.
+        const Source idDatabase = answeredSource("pci.ids");
+        const Source drm = fileSource(context.files, "/sys/class/drm", "the display");
+        const Source driver =
+            device.driver
+                ? either({fileSource(context.files, "/sys/module/" + *device.driver + "/version",
+                                     "the driver's version"),
+                          uname ? answeredSource("uname") : Source{}})
+                : answeredSource(dir + "/driver");
+        std::vector<Described> properties = {
             {prop::Name, ManagementValue::text(name)},
             {prop::DeviceID, ManagementValue::text(deviceId)},
-            {prop::VideoProcessor, text::textOrNull(product)},
+            {prop::VideoProcessor, text::textOrNull(product), idDatabase},
             {prop::VideoArchitecture, ManagementValue::integer(kArchitectureVga)},
             {prop::ProtocolSupported, ManagementValue::null()},
             {prop::VideoMemoryType, ManagementValue::integer(kMemoryTypeUnknown)},
             {prop::AdapterDACType, ManagementValue::null()},
-            {prop::AdapterRAM, adapterRam},
-            {prop::InstalledDisplayDrivers, text::textOrNull(device.driver)},
+            {prop::AdapterRAM, adapterRam,
+             fileSource(context.files, dir + "/mem_info_vram_total", "the video memory size")},
+            {prop::InstalledDisplayDrivers, text::textOrNull(device.driver),
+             answeredSource(dir + "/driver")},
             {prop::DriverDate, ManagementValue::null()},
-            {prop::DriverVersion, text::textOrNull(driverVersion)},
-            {prop::VideoModeDescription, text::textOrNull(mode.description)},
-            {prop::CurrentRefreshRate, integerOrNull(mode.currentRefreshHz)},
-            {prop::MaxRefreshRate, integerOrNull(mode.maxRefreshHz)},
+            {prop::DriverVersion, text::textOrNull(driverVersion), driver},
+            {prop::VideoModeDescription, text::textOrNull(mode.description), drm},
+            {prop::CurrentRefreshRate, integerOrNull(mode.currentRefreshHz), drm},
+            {prop::MaxRefreshRate, integerOrNull(mode.maxRefreshHz), drm},
         };
-        out.push_back(std::make_shared<StaticObject>(
+        out.push_back(describedObject(
             wmi::cls::VideoController,
             instancePath(context, wmi::cls::VideoController, prop::DeviceID, deviceId),
             std::move(properties)));

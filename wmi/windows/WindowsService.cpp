@@ -152,6 +152,14 @@ class WindowsObject : public ManagementObject {
         return readProperty(m_object.get(), name);
     }
 
+    // The service says nothing of why a value is missing.
+    NullReason nullReason(std::string_view name) const override {
+        if (!readProperty(m_object.get(), name).isNull()) {
+            return {};
+        }
+        return {NullReason::Kind::ServiceGaveNoValue, {}, {}};
+    }
+
     std::vector<std::string> propertyNames() const override {
         ComRef<ISWbemPropertySet> properties;
         check(m_object->get_Properties_(properties.put()));
