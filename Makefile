@@ -100,12 +100,11 @@ package: deps
 	@echo "package: $$(ls $(PKG_DIR)/tolvex_*.deb)"
 
 # The portable Windows zip tolvex-<version>-win64.zip, cross-built with
-# MinGW-w64: tolvex-query.exe, and tolvex.exe once the Windows front end is
-# in the tree, with the README and the copyright statement.
+# MinGW-w64: tolvex.exe and tolvex-query.exe, with the README and the
+# copyright statement.
 WIN_PKG_DIR ?= build-package-windows
-WIN_GUI := $(if $(wildcard ui/win32/CMakeLists.txt),ON,OFF)
 WIN_PKG_FLAGS := -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
-	-DCMAKE_BUILD_TYPE=Release -DTOLVEX_TESTS=OFF -DTOLVEX_GUI=$(WIN_GUI) -DTOLVEX_WERROR=$(WERROR)
+	-DCMAKE_BUILD_TYPE=Release -DTOLVEX_TESTS=OFF -DTOLVEX_WERROR=$(WERROR)
 package-windows: deps
 	@cmake -S . -B $(WIN_PKG_DIR) $(WIN_PKG_FLAGS) >/dev/null
 	@cmake --build $(WIN_PKG_DIR) -j $(JOBS)

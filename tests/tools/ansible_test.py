@@ -8,6 +8,7 @@ message."""
 
 import json
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -45,8 +46,9 @@ class AnsibleGathersTolvexFacts(unittest.TestCase):
             ANSIBLE_HOME=os.path.join(cls.work, "home"),
             ANSIBLE_LOCAL_TEMP=os.path.join(cls.work, "local-tmp"),
             ANSIBLE_REMOTE_TEMP=os.path.join(cls.work, "remote-tmp"),
+            # The ad hoc command loads ansible-core's own tree callback (-t)
+            # only with callback plugins enabled.
             ANSIBLE_LOAD_CALLBACK_PLUGINS="1",
-            ANSIBLE_STDOUT_CALLBACK="json",
             ANSIBLE_NOCOLOR="1",
             ANSIBLE_FORKS="4",
             ANSIBLE_PYTHON_INTERPRETER=PYTHON,
@@ -58,20 +60,29 @@ class AnsibleGathersTolvexFacts(unittest.TestCase):
         cls.machines.remove()
 
     def run_ansible(self, inventory_text, args, env=None):
+        """Each host's result: the module's answer from the per-host JSON file
+        of the tree output (-t), and whether the task failed from the one-line
+        output (-o), which says it in each host's "host | STATUS" head."""
         inventory = os.path.join(self.work, "hosts.ini")
         with open(inventory, "w") as f:
             f.write("[machines]\n" + inventory_text +
                     "[machines:vars]\nansible_connection=local\n")
+        tree = tempfile.mkdtemp(prefix="tree-", dir=self.work)
         result = subprocess.run([ANSIBLE, "all", "-i", inventory, "-m", "tolvex_facts",
-                                 "-a", args], capture_output=True, env=env or self.env,
-                                timeout=240)
-        try:
-            report = json.loads(result.stdout)
-        except ValueError:
-            self.fail(f"ansible printed no JSON (status {result.returncode}):\n"
-                      f"{result.stdout.decode(errors='replace')}\n"
-                      f"{result.stderr.decode(errors='replace')}")
-        return report["plays"][0]["tasks"][0]["hosts"]
+                                 "-a", args, "-o", "-t", tree], capture_output=True,
+                                env=env or self.env, timeout=240)
+        output = result.stdout.decode(errors="replace")
+        statuses = dict(re.findall(r"^(\S+) \| ([A-Z]+!?)", output, re.MULTILINE))
+        hosts = {}
+        for host in os.listdir(tree):
+            with open(os.path.join(tree, host), "rb") as f:
+                hosts[host] = json.load(f)
+            self.assertIn(host, statuses, output)
+            hosts[host]["failed"] = statuses[host] in ("FAILED!", "UNREACHABLE!")
+        if not hosts:
+            self.fail(f"ansible wrote no host results (status {result.returncode}):\n"
+                      f"{output}\n{result.stderr.decode(errors='replace')}")
+        return hosts
 
     def test_one_command_gathers_every_hosts_machine(self):
         hosts = {f"host{k}": root for k, (_, root) in enumerate(self.machines.list)}

@@ -17,8 +17,10 @@ description:
     adapters, logical drives and operating system, in the shape of the
     Windows management classes.
   - Reads only what an ordinary user can read; it needs no privilege
-    escalation (memory modules and other firmware-only values need the SMBIOS
-    tables, which most systems let only root read).
+    escalation. Memory modules come from the SMBIOS tables where readable,
+    else from udev's decode of them or EDAC; only values held nowhere but in
+    the firmware tables (a processor's voltage and external clock) need
+    C(become).
   - Changes nothing on the host.
 version_added: "1.0.6"
 options:
