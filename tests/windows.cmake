@@ -60,7 +60,7 @@ set_tests_properties(windows.wine_stop PROPERTIES
   ENVIRONMENT "${tolvex_wine_env}" TIMEOUT 60)
 
 foreach(suite WinService WinDetectors WinSockets WinApp WinLocale WinScreens WinScreenOps
-              WinProgram WinOutputFile)
+              WinCopy WinProgram WinOutputFile)
   add_test(NAME windows.${suite}
     COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_win_dir}/tolvex_windows_tests.exe
             --gtest_filter=${suite}.*)

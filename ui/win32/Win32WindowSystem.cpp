@@ -5,6 +5,7 @@
 #include <exception>
 #include <vector>
 
+#include "ui/win32/Copy.h"
 #include "ui/win32/Resources.h"
 #include "ui/win32/Text.h"
 #include "wmi/Failure.h"
@@ -115,6 +116,8 @@ Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : m_instance(instance) 
         RegisterClassExW(&windowClass);
     }
     m_main = buildWindow(frmMainDefinition(), nullptr);
+    ACCEL copy{FCONTROL | FVIRTKEY, 'C', kCopyCommand};
+    m_accelerators = CreateAcceleratorTableW(&copy, 1);
 }
 
 Win32WindowSystem::~Win32WindowSystem() {
@@ -130,6 +133,9 @@ Win32WindowSystem::~Win32WindowSystem() {
     }
     if (m_smallIcon) {
         DestroyIcon(m_smallIcon);
+    }
+    if (m_accelerators) {
+        DestroyAcceleratorTable(m_accelerators);
     }
 }
 
@@ -341,6 +347,11 @@ int Win32WindowSystem::runEventLoop() {
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         HWND main = mainWindow();
+        const bool inMain = main && (message.hwnd == main || IsChild(main, message.hwnd));
+        if (inMain && TranslateAcceleratorW(main, m_accelerators, &message)) {
+            rethrowPending();
+            continue;
+        }
         // Tab and the arrow keys move between the controls of the window.
         if (!(main && IsChild(main, message.hwnd) && IsDialogMessageW(main, &message))) {
             TranslateMessage(&message);
@@ -415,6 +426,11 @@ LRESULT Win32WindowSystem::mainProc(HWND window, UINT message, WPARAM wParam, LP
             }
             return 0;
         case WM_COMMAND: {
+            if (lParam == 0 && HIWORD(wParam) == 1 && LOWORD(wParam) == kCopyCommand) {
+                // Ctrl+C: the value the user has selected, else the panel.
+                guarded([&] { copyText(window, copiedByShortcut(*m_main)); });
+                return 0;
+            }
             if (lParam == 0 && HIWORD(wParam) == 0) {
                 const int command = LOWORD(wParam);
                 if (command > kSectionMenuCommand && command <= kSectionMenuCommand + 8) {
@@ -466,6 +482,13 @@ LRESULT Win32WindowSystem::mainProc(HWND window, UINT message, WPARAM wParam, LP
                 return reinterpret_cast<LRESULT>(brush);
             }
             break;
+        case WM_CONTEXTMENU:
+            if (m_main) {
+                const POINT point{static_cast<short>(LOWORD(lParam)),
+                                  static_cast<short>(HIWORD(lParam))};
+                guarded([&] { showCopyMenu(*m_main, point); });
+            }
+            return 0;
         case WM_CLOSE:
             guarded([&] { closeMainWindow(); });
             return 0;

@@ -98,6 +98,8 @@ class Win32WindowSystem final : public WindowSystem, private Screen {
     HINSTANCE m_instance;
     HICON m_bigIcon = nullptr;
     HICON m_smallIcon = nullptr;
+    // Ctrl+C in frmMain.
+    HACCEL m_accelerators = nullptr;
     std::unique_ptr<WindowControls> m_main;
     std::unique_ptr<WindowControls> m_loading;
     std::unique_ptr<WindowControls> m_about;
