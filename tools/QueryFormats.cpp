@@ -61,6 +61,19 @@ std::string jsonValue(const ManagementValue& value) {
     return "null";
 }
 
+// {"reason": words, "source": ..., "remedy": ...}, without the parts the
+// reason lacks.
+std::string jsonReason(const NullReason& reason) {
+    std::string out = "{\"reason\": " + jsonString(reasonWords(reason.kind));
+    if (!reason.source.empty()) {
+        out += ", \"source\": " + jsonString(reason.source);
+    }
+    if (!reason.remedy.empty()) {
+        out += ", \"remedy\": " + jsonString(reason.remedy);
+    }
+    return out + "}";
+}
+
 }  // namespace
 
 std::string validUtf8(std::string_view text) {
@@ -151,7 +164,11 @@ std::string formatText(const std::vector<ClassAnswer>& answers) {
             out += visibleText(object->path()) + "\n";
             for (const auto& name : object->propertyNames()) {
                 out += "  " + visibleText(name) + " = " +
-                       visibleText(debugText(object->property(name))) + "\n";
+                       visibleText(debugText(object->property(name)));
+                if (const NullReason reason = object->nullReason(name); reason.given()) {
+                    out += " (" + visibleText(reasonText(reason)) + ")";
+                }
+                out += "\n";
             }
             out += "\n";
         }
@@ -168,12 +185,17 @@ std::string formatJson(const std::vector<ClassAnswer>& answers) {
             out += std::string(k ? "," : "") +
                    "\n    {\"path\": " + jsonString(instances[k]->path()) + ", \"properties\": {";
             bool first = true;
+            std::string reasons;
             for (const auto& name : instances[k]->propertyNames()) {
                 out += std::string(first ? "" : ", ") + jsonString(name) + ": " +
                        jsonValue(instances[k]->property(name));
                 first = false;
+                if (const NullReason reason = instances[k]->nullReason(name); reason.given()) {
+                    reasons += std::string(reasons.empty() ? "" : ", ") + jsonString(name) + ": " +
+                               jsonReason(reason);
+                }
             }
-            out += "}}";
+            out += "}, \"reasons\": {" + reasons + "}}";
         }
         out += instances.empty() ? "]" : "\n  ]";
     }

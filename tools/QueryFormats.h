@@ -33,15 +33,19 @@ std::string jsonString(std::string_view text);
 // for people reading the text, the JSON form is the one for programs.
 std::string visibleText(std::string_view text);
 
-// Each instance's object path, then "  Name = value" lines, Null as "Null";
-// a blank line after each instance. Paths, names and values are shown with
+// Each instance's object path, then "  Name = value" lines, Null as "Null"
+// followed by its reason where the service gives one ("Null (needs
+// administrator rights: /sys/firmware/dmi/tables/DMI)"); a blank line after
+// each instance. Paths, names, values and reasons are shown with
 // visibleText, so each value is one line.
 std::string formatText(const std::vector<ClassAnswer>& answers);
 
 // One JSON object keyed by class name; each class a list of
-// {"path": ..., "properties": {...}} in the service's property order. Null
-// is null, Booleans true/false, numbers as numbers (a real that is not
-// finite is null), texts as strings.
+// {"path": ..., "properties": {...}, "reasons": {...}} in the service's
+// property order. Null is null, Booleans true/false, numbers as numbers (a
+// real that is not finite is null), texts as strings. "reasons" holds, for
+// each Null property the service explains, {"reason": words, "source": ...,
+// "remedy": ...} (source and remedy only where there are some).
 std::string formatJson(const std::vector<ClassAnswer>& answers);
 
 // The text exposition format of Prometheus, as the node exporter's textfile

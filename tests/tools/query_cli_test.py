@@ -176,6 +176,73 @@ class TextForm(unittest.TestCase):
         self.assertIn('\\\\HOST\\root\\cimv2:Win32_LogicalDisk.Key="/media/x"', lines)
 
 
+class NullReasons(unittest.TestCase):
+    """Why a property is Null: beside the properties in JSON, after Null in
+    text, from what reading the source did for the user who ran it."""
+
+    FIRMWARE = "/sys/firmware/dmi/tables/DMI"
+    ROOT_ONLY = {"reason": "needs administrator rights", "source": FIRMWARE,
+                 "remedy": "Run Tolvex as root to read the firmware tables"}
+
+    def query(self, args, as_nobody=False):
+        command = [QUERY, *args]
+        if as_nobody:
+            command.insert(0, os.path.join(os.environ["TOLVEX_SOURCE_DIR"],
+                                           "tests", "run-as-ordinary-user"))
+        result = subprocess.run(command, capture_output=True, timeout=60)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stdout.decode()
+
+    def board(self, args, as_nobody=False):
+        answer = json.loads(self.query(["--json", *args, "Win32_BaseBoard"], as_nobody))
+        board = answer["Win32_BaseBoard"][0]
+        # Every Null, and only a Null, has its reason.
+        nulls = {name for name, value in board["properties"].items() if value is None}
+        self.assertEqual(set(board["reasons"]), nulls)
+        return board
+
+    def test_root_only_firmware_tables_need_administrator_rights(self):
+        if os.geteuid() != 0:
+            self.skipTest("needs root to make a file only root may read")
+        scratch = Scratch()
+        self.addCleanup(scratch.remove)
+        os.chmod(scratch.dir, 0o755)
+        root = os.path.join(scratch.dir, "machine")
+        table = root + self.FIRMWARE
+        os.makedirs(os.path.dirname(table))
+        shutil.copy(os.path.join(os.environ["TOLVEX_FIXTURES_DIR"], "smbios", "go-smbios",
+                                 "ASRock-Single-Ryzen.dmi"), table)
+        os.chmod(table, 0o400)
+
+        board = self.board(["--root", root], as_nobody=True)
+        self.assertEqual(board["reasons"]["Manufacturer"], self.ROOT_ONLY)
+        self.assertEqual(board["reasons"]["Depth"], {"reason": "no such thing on this platform"})
+        text = self.query(["--root", root, "Win32_BaseBoard"], as_nobody=True)
+        self.assertIn("  Manufacturer = Null (needs administrator rights: "
+                      "/sys/firmware/dmi/tables/DMI)\n", text)
+        self.assertIn("  Depth = Null (no such thing on this platform)\n", text)
+        self.assertIn("  Tag = Base Board\n", text)
+
+        board = self.board(["--root", root])
+        self.assertEqual(board["properties"]["Manufacturer"], "ASRockRack")
+        self.assertNotIn("Manufacturer", board["reasons"])
+
+    def test_this_machine_as_nobody_and_as_root(self):
+        # The board's features are in the firmware tables only.
+        nobody = self.board([], as_nobody=True)
+        as_root = self.board([])
+        if not os.path.exists(self.FIRMWARE):
+            absent = {"reason": "not provided by this machine", "source": self.FIRMWARE}
+            self.assertEqual(nobody["reasons"]["HostingBoard"], absent)
+            self.assertEqual(as_root["reasons"]["HostingBoard"], absent)
+            return
+        if not os.stat(self.FIRMWARE).st_mode & 0o004:
+            self.assertEqual(nobody["reasons"]["HostingBoard"], self.ROOT_ONLY)
+        if os.geteuid() == 0:
+            self.assertIn(as_root["reasons"].get("HostingBoard", {}).get("reason"),
+                          (None, "not provided by this machine"))
+
+
 class Conventions(unittest.TestCase):
     def test_help_lists_options_classes_and_statuses_on_standard_output(self):
         for flag in ["--help", "-h"]:

@@ -99,7 +99,9 @@ ansible_facts:
           them.
         - An instance is a dict with C(path), its object path, and
           C(properties), every property by name in the service's order;
-          Null values are null, 64-bit counts and date-times are strings.
+          Null values are null, 64-bit counts and date-times are strings;
+          and C(reasons), for each Null property why it is Null (C(reason),
+          and where known C(source) and C(remedy)).
       type: dict
       sample:
         Win32_Processor:
@@ -109,6 +111,10 @@ ansible_facts:
               Name: AMD EPYC 7302 16-Core Processor
               CurrentClockSpeed: 3000
               MaxClockSpeed: null
+            reasons:
+              MaxClockSpeed:
+                reason: not provided by this machine
+                source: /sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq
         Win32_PhysicalMemory: []
 """
 
