@@ -1,7 +1,8 @@
 # tolvex-query as a command (options, exit statuses, output errors) and with
-# the engines it feeds (the node exporter, Ansible, systemd), run as separate
-# programs by Python tests under the system's Python, which is the one
-# Debian's ansible-core and python3-prometheus-client belong to.
+# the engines it feeds (the node exporter, Prometheus and its promtool,
+# Ansible, systemd), run as separate programs by Python tests under the
+# system's Python, which is the one Debian's ansible-core and
+# python3-prometheus-client belong to.
 find_program(TOLVEX_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(TOLVEX_PYTHON3 python3)
 
@@ -24,7 +25,7 @@ if(TARGET tolvex-query AND TOLVEX_PYTHON3)
     add_library(tolvex-refusing-malloc MODULE ${CMAKE_CURRENT_SOURCE_DIR}/tools/RefusingMalloc.cpp)
     list(APPEND tolvex_tools_env "TOLVEX_REFUSING_MALLOC=$<TARGET_FILE:tolvex-refusing-malloc>")
   endif()
-  foreach(test IN ITEMS query_cli node_exporter ansible install)
+  foreach(test IN ITEMS query_cli node_exporter alert_rules prometheus ansible install)
     add_test(NAME tolvex_${test}
       COMMAND ${TOLVEX_PYTHON3} -m unittest -v ${test}_test
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/tools)

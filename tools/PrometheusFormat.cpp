@@ -111,10 +111,14 @@ const std::vector<Metric>& metrics() {
           {"manufacturer", prop::Manufacturer},
           {"part_number", prop::PartNumber},
           {"serial_number", prop::SerialNumber}}},
+        // The slot as well as the tag: tags number the modules present, so
+        // they shift when one drops out, while the slot stays the slot.
         {cls::PhysicalMemory,
          "tolvex_physical_memory_capacity_bytes",
          "Capacity of the memory module.",
-         {{"tag", prop::Tag}},
+         {{"tag", prop::Tag},
+          {"bank_label", prop::BankLabel},
+          {"device_locator", prop::DeviceLocator}},
          prop::Capacity},
 
         {cls::BaseBoard,

@@ -58,6 +58,8 @@ class Installed(unittest.TestCase):
                          "share/tolvex/ansible/library/tolvex_facts.py"]:
             with self.subTest(file=relative):
                 self.assertTrue(os.access(self.path(relative), os.X_OK))
+        rules = self.path("share/tolvex/prometheus/tolvex-alerts.yml")
+        self.assertEqual(os.stat(rules).st_mode & 0o777, 0o644)
         for unit in ["tolvex-textfile.service", "tolvex-textfile.timer"]:
             with self.subTest(unit=unit):
                 self.assertEqual(os.stat(self.path(f"{UNITS}/{unit}")).st_mode & 0o777, 0o644)

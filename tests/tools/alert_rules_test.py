@@ -1,0 +1,406 @@
+"""The metrics and the alerting rules, checked with promtool.
+
+`promtool check metrics` must find nothing to say about `--format prometheus`
+for every captured machine, the hostile tree, the hostile answers and this
+machine; `promtool check rules` must accept integrations/prometheus/
+tolvex-alerts.yml; and `promtool test rules` runs every alert against a
+fleet whose series are real tolvex-query output: the captured two-socket
+server, and copies of its tree with one change each (a memory module taken
+out, a network adapter, the disk controller or the second processor gone,
+another board, a drive filling up), next to unchanged hosts. Each alert must
+fire for its change on its host only, stay quiet on an unchanged fleet, and
+resolve."""
+
+import glob
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from prometheus_client.parser import text_string_to_metric_families
+
+import fleet
+
+PROMTOOL = shutil.which("promtool", path="/usr/bin:/bin") or shutil.which("promtool")
+RULES = os.path.join(os.environ["TOLVEX_SOURCE_DIR"], "integrations", "prometheus",
+                     "tolvex-alerts.yml")
+HOSTILE_ANSWERS = os.environ["TOLVEX_HOSTILE_ANSWERS"]
+SERVER = "hwloc/32em64t-2n8c+dax+nvme+mic+dimms.tar.bz2"
+LAPTOP = "hwloc/20em64t-hybrid-1p6c2t+2ca4co1t.tar.bz2"
+
+ALERTS = ["TolvexMemoryModuleMissing", "TolvexInstalledMemoryDropped",
+          "TolvexHardwareDisappeared", "TolvexHardwareAppeared", "TolvexBaseBoardChanged",
+          "TolvexLogicalDiskAlmostFull", "TolvexTextfileStale", "TolvexTextfileUnreadable"]
+
+# The server's local drives as statvfs would answer (fragment size, blocks,
+# free, available): its tree was captured without them.
+SERVER_DRIVES = ["/", "/var", "/tacc", "/tmp"]
+
+
+def statvfs_sidecar(available_on_root):
+    lines = ["hostname = server"]
+    for mount in SERVER_DRIVES:
+        available = available_on_root if mount == "/" else 400000
+        lines.append(f"statvfs:{mount} = 4096 1000000 {available} {available}")
+    return "\n".join(lines) + "\n"
+
+
+def replace_file(path, content):
+    # The copy shares its files with the original (hard links): replace, never
+    # write in place.
+    os.unlink(path)
+    with open(path, "wb" if isinstance(content, bytes) else "w") as f:
+        f.write(content)
+
+
+def take_out_module(root, locator):
+    """Empties the memory slot `locator` in the firmware's table, as the
+    firmware reports a module that failed or was pulled: size 0."""
+    entries = os.path.join(root, "sys/firmware/dmi/entries")
+    for entry in os.listdir(entries):
+        if not entry.startswith("17-"):
+            continue
+        path = os.path.join(entries, entry, "raw")
+        with open(path, "rb") as f:
+            raw = bytearray(f.read())
+        strings = raw[raw[1]:].split(b"\0")
+        if raw[0x10] and strings[raw[0x10] - 1].strip() == locator.encode():
+            raw[0x0C:0x0E] = b"\0\0"
+            replace_file(path, bytes(raw))
+            return
+    raise AssertionError(f"no memory slot {locator}")
+
+
+def drop_second_socket(root):
+    path = os.path.join(root, "proc/cpuinfo")
+    with open(path) as f:
+        blocks = f.read().strip().split("\n\n")
+    kept = [b for b in blocks if "physical id\t: 1\n" not in b + "\n"]
+    replace_file(path, "\n\n".join(kept) + "\n")
+
+
+class Server:
+    """The captured server (with statvfs answers for its drives) and copies of
+    its tree with one change each, as tolvex-query --format prometheus prints
+    them."""
+
+    VARIANTS = {
+        "base": [],
+        "module out": [lambda r: take_out_module(r, "DIMM_A1")],
+        "adapter out": [lambda r: os.unlink(os.path.join(r, "sys/class/net/eth1"))],
+        "controller out": [lambda r: os.unlink(os.path.join(r, "sys/bus/pci/devices/0000:00:02.0"))],
+        "socket out": [drop_second_socket],
+        "other board": [lambda r: replace_file(os.path.join(r, "sys/class/dmi/id/board_serial"),
+                                               "CN7016343A0042\n")],
+        "drive full": [lambda r: replace_file(os.path.join(r, "tolvex-syscalls.ini"),
+                                              statvfs_sidecar(30000))],
+    }
+
+    def __init__(self, into, variants=None):
+        os.makedirs(into, exist_ok=True)
+        root = fleet.unpack(os.path.join(fleet.FIXTURES, "sysroots", SERVER), into)
+        with open(os.path.join(root, "tolvex-syscalls.ini"), "w") as f:
+            f.write(statvfs_sidecar(400000))
+        self.roots = {}
+        self.text = {}
+        for name in variants or self.VARIANTS:
+            edits = self.VARIANTS[name]
+            copy = os.path.join(into, name.replace(" ", "-"))
+            shutil.copytree(root, copy, symlinks=True, copy_function=os.link)
+            for edit in edits:
+                edit(copy)
+            self.roots[name] = copy
+            self.text[name] = fleet.query("--format", "prometheus", "--root", copy).decode()
+
+    def series(self, variant, name):
+        return [labels for n, labels, _ in samples(self.text[variant]) if n == name]
+
+
+def samples(text):
+    return [(s.name, {k: v for k, v in s.labels.items() if v != ""}, s.value)
+            for family in text_string_to_metric_families(text) for s in family.samples]
+
+
+def series_name(name, labels):
+    # PromQL's label strings take the escapes JSON writes.
+    pairs = ",".join(f"{k}={json.dumps(v, ensure_ascii=False)}" for k, v in sorted(labels.items()))
+    return f"{name}{{{pairs}}}"
+
+
+UNREADABLE = "unreadable"  # the textfile cannot be parsed
+MISSING = "missing"  # no textfile at all
+
+
+class Phase:
+    def __init__(self, text, steps, refreshed=True):
+        self.text, self.steps, self.refreshed = text, steps, refreshed
+
+
+def host_series(instance, phases, interval_s):
+    """The input series of one host: what the node exporter would serve at
+    each step, the textfile's samples and its own (error, file time)."""
+    steps = []
+    mtime = None
+    for phase in phases:
+        for _ in range(phase.steps):
+            t = len(steps) * interval_s
+            values = {}
+            error = 1.0 if phase.text == UNREADABLE else 0.0
+            values[("node_textfile_scrape_error", ())] = error
+            if phase.text not in (UNREADABLE, MISSING):
+                if phase.refreshed or mtime is None:
+                    mtime = float(t - t % 900)  # the timer writes every 15 minutes
+                values[("node_textfile_mtime_seconds", (("file", "tolvex.prom"),))] = mtime
+                for name, labels, value in samples(phase.text):
+                    values[(name, tuple(sorted(labels.items())))] = value
+            steps.append(values)
+    keys = {key for values in steps for key in values}
+    out = []
+    for name, labels in sorted(keys):
+        text, seen = [], False
+        for values in steps:
+            value = values.get((name, labels))
+            if value is not None:
+                text.append(repr(value))
+                seen = True
+            else:
+                # A series gone from a scrape is marked stale at once.
+                text.append("stale" if seen else "_")
+                seen = False
+        out.append({"series": series_name(name, dict(labels, job="node", instance=instance)),
+                    "values": " ".join(text)})
+    return out
+
+
+def alert(alertname, instance, severity, summary, description, **labels):
+    return {"exp_labels": dict(labels, alertname=alertname, severity=severity, job="node",
+                               instance=instance),
+            "exp_annotations": {"summary": summary, "description": description}}
+
+
+def checks(at, expected):
+    """One check per alert at each time: exactly the alerts `expected` names
+    fire, every other alert is quiet."""
+    return [{"eval_time": t, "alertname": name, "exp_alerts": expected.get(t, {}).get(name, [])}
+            for t in at for name in ALERTS]
+
+
+@unittest.skipUnless(PROMTOOL, "promtool (Debian's prometheus) is not installed")
+class PromtoolChecksMetrics(unittest.TestCase):
+    def check(self, text):
+        result = subprocess.run([PROMTOOL, "check", "metrics"], input=text, capture_output=True,
+                                timeout=60)
+        self.assertEqual((result.returncode, result.stdout + result.stderr), (0, b""))
+
+    def test_every_captured_machine_the_hostile_ones_and_this_one(self):
+        archives = sorted(glob.glob(os.path.join(fleet.FIXTURES, "sysroots", "*", "*.tar.*")))
+        work = tempfile.mkdtemp(prefix="tolvex-lint-")
+        try:
+            roots = [("this-machine", "/"), ("hostile", fleet.hostile_tree(work))]
+            for archive in archives:
+                into = tempfile.mkdtemp(dir=work)
+                roots.append((os.path.basename(archive), fleet.unpack(archive, into)))
+            for name, root in roots:
+                with self.subTest(machine=name):
+                    self.check(fleet.query("--format", "prometheus", "--root", root))
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+        with self.subTest(machine="hostile answers"):
+            self.check(subprocess.run([HOSTILE_ANSWERS, "prometheus"], capture_output=True,
+                                      check=True, timeout=60).stdout)
+        if fleet.FIXTURES and not archives:
+            self.skipTest(f"no captured machines at {fleet.FIXTURES}")
+
+
+@unittest.skipUnless(PROMTOOL, "promtool (Debian's prometheus) is not installed")
+class PromtoolTestsRules(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        shm = "/dev/shm" if os.access("/dev/shm", os.W_OK | os.X_OK) else None
+        cls.dir = tempfile.mkdtemp(prefix="tolvex-rules-", dir=shm)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    def test_promtool_accepts_the_rules(self):
+        result = subprocess.run([PROMTOOL, "check", "rules", RULES], capture_output=True,
+                                timeout=60)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def run_tests(self, interval, tests):
+        path = os.path.join(self.dir, "tests.yml")
+        with open(path, "w") as f:
+            json.dump({"rule_files": [RULES], "evaluation_interval": interval, "tests": tests}, f)
+        started = time.monotonic()
+        result = subprocess.run([PROMTOOL, "test", "rules", path], capture_output=True,
+                                timeout=240)
+        print(f"promtool test rules: {time.monotonic() - started:.1f} s", file=sys.stderr)
+        self.assertEqual(result.returncode, 0, (result.stdout + result.stderr).decode())
+
+    def test_every_alert_fires_on_its_change_only_and_resolves(self):
+        if not os.path.exists(os.path.join(fleet.FIXTURES, "sysroots", SERVER)):
+            self.skipTest(f"the captured server is not at {fleet.FIXTURES}")
+        server = Server(self.dir)
+        laptop = fleet.query("--format", "prometheus", "--root", fleet.unpack(
+            os.path.join(fleet.FIXTURES, "sysroots", LAPTOP), tempfile.mkdtemp(dir=self.dir))).decode()
+        base = server.text["base"]
+
+        def gone(variant, metric, before="base", ignore=None):
+            def strip(labels):
+                return {k: v for k, v in labels.items() if k != ignore}
+            after = [strip(labels) for labels in server.series(variant, metric)]
+            return [strip(labels) for labels in server.series(before, metric)
+                    if strip(labels) not in after]
+
+        # Minute steps: a module taken out for an hour and put back; a drive
+        # filling up for an hour; a textfile that stops being refreshed, one
+        # that cannot be read and one that is deleted, each for a while.
+        minute = []
+        minute += host_series("server-a", [Phase(base, 60), Phase(server.text["module out"], 60),
+                                           Phase(base, 60)], 60)
+        minute += host_series("server-b", [Phase(base, 30), Phase(server.text["drive full"], 60),
+                                           Phase(base, 90)], 60)
+        minute += host_series("server-c", [Phase(base, 30), Phase(base, 120, refreshed=False),
+                                           Phase(base, 30)], 60)
+        minute += host_series("server-d", [Phase(base, 60), Phase(UNREADABLE, 30),
+                                           Phase(MISSING, 30), Phase(base, 60)], 60)
+        minute += host_series("laptop", [Phase(laptop, 180)], 60)
+
+        slot = gone("module out", "tolvex_physical_memory_info", ignore="tag")
+        self.assertEqual([s["device_locator"].strip() for s in slot], ["DIMM_A1"])
+        locator = slot[0]["device_locator"]
+        memory = {
+            "TolvexMemoryModuleMissing": [alert(
+                "TolvexMemoryModuleMissing", "server-a", "critical",
+                "Memory module missing on server-a",
+                f'server-a no longer reports the 4GiB memory module in slot "{locator}" '
+                '(bank ""), which it reported in the last day.',
+                part="memory module", device_locator=locator)],
+            "TolvexInstalledMemoryDropped": [alert(
+                "TolvexInstalledMemoryDropped", "server-a", "critical",
+                "Installed memory dropped on server-a",
+                "server-a reports 4GiB less installed memory than it did in the last day.",
+                part="installed memory")],
+        }
+        minute_expected = {
+            "70m": dict(memory, **{
+                "TolvexLogicalDiskAlmostFull": [alert(
+                    "TolvexLogicalDiskAlmostFull", "server-b", "warning",
+                    "Drive / of server-b is almost full",
+                    "/ (EXT3) on server-b has 3% of its space free.",
+                    device_id="/", file_system="EXT3")],
+                "TolvexTextfileUnreadable": [alert(
+                    "TolvexTextfileUnreadable", "server-d", "warning",
+                    "Tolvex metrics of server-d are unreadable",
+                    "The node exporter of server-d serves no Tolvex metrics, which it did in the "
+                    "last day: the textfile cannot be parsed (node_textfile_scrape_error is 1).")],
+            }),
+            "100m": dict(memory, **{
+                "TolvexTextfileUnreadable": [alert(
+                    "TolvexTextfileUnreadable", "server-d", "warning",
+                    "Tolvex metrics of server-d are unreadable",
+                    "The node exporter of server-d serves no Tolvex metrics, which it did in the "
+                    "last day: the textfile is missing.")],
+                "TolvexTextfileStale": [alert(
+                    "TolvexTextfileStale", "server-c", "warning",
+                    "Tolvex metrics of server-c are stale",
+                    "The Tolvex textfile of server-c was last written 1h 25m 0s ago; "
+                    "tolvex-textfile.service is not refreshing it.", file="tolvex.prom")],
+            }),
+        }
+        self.run_tests("1m", [{
+            "name": "memory, drives and the textfile, minute by minute",
+            "interval": "1m",
+            "input_series": minute,
+            "alert_rule_test": checks(["20m", "70m", "100m", "170m"], minute_expected),
+        }])
+
+
+        # Quarter-hour steps over more than the one-day history: parts that
+        # disappear (one comes back after two hours), appear, a new board.
+        # A change is reported until the part is back or a day has passed.
+        quarter = []
+        hours = 29
+        for instance, before, after, back in [
+                ("adapter-back", "base", "adapter out", 4), ("adapter-gone", "base", "adapter out", 0),
+                ("adapter-added", "adapter out", "base", 0),
+                ("controller-gone", "base", "controller out", 0),
+                ("controller-added", "controller out", "base", 0),
+                ("socket-gone", "base", "socket out", 0), ("socket-added", "socket out", "base", 0),
+                ("board-changed", "base", "other board", 0), ("unchanged", "base", "base", 0)]:
+            phases = [Phase(server.text[before], 8)]
+            if back:
+                phases += [Phase(server.text[after], 4 * (back - 2)),
+                           Phase(server.text[before], 4 * (hours - back))]
+            else:
+                phases += [Phase(server.text[after], 4 * (hours - 2))]
+            quarter += host_series(instance, phases, 900)
+        quarter += host_series("laptop", [Phase(laptop, 4 * hours)], 900)
+
+        def part(labels, keys):
+            return {k: labels[k] for k in keys if k in labels}
+
+        def change(name, instance, part_name, labels):
+            where = labels.get("device_id") or labels.get("mac_address")
+            if name == "TolvexHardwareDisappeared":
+                summary = f"A {part_name} disappeared from {instance}"
+                description = (f'{instance} no longer reports the {part_name} "{labels["name"]}" '
+                               f"({where}), which it reported in the last day.")
+            else:
+                summary = f"A {part_name} appeared on {instance}"
+                description = (f'{instance} reports the {part_name} "{labels["name"]}" ({where}), '
+                               "which it did not report all through the last day.")
+            return alert(name, instance, "warning", summary, description, part=part_name, **labels)
+
+        [adapter] = [part(a, ["name", "mac_address"])
+                     for a in gone("adapter out", "tolvex_network_adapter_info")]
+        [controller] = [part(c, ["device_id", "name"])
+                        for c in gone("controller out", "tolvex_scsi_controller_info")]
+        [socket] = [part(p, ["device_id", "name"])
+                    for p in gone("socket out", "tolvex_processor_info")]
+        [board] = [part(b, ["manufacturer", "product", "version", "serial_number"])
+                   for b in gone("base", "tolvex_baseboard_info", before="other board")]
+        self.assertEqual(board.get("serial_number"), "CN7016343A0042")
+        disappeared = [change("TolvexHardwareDisappeared", "adapter-gone", "network adapter", adapter),
+                       change("TolvexHardwareDisappeared", "controller-gone", "disk controller",
+                              controller),
+                       change("TolvexHardwareDisappeared", "socket-gone", "processor", socket)]
+        appeared = [change("TolvexHardwareAppeared", "adapter-added", "network adapter", adapter),
+                    change("TolvexHardwareAppeared", "controller-added", "disk controller",
+                           controller),
+                    change("TolvexHardwareAppeared", "socket-added", "processor", socket)]
+        board_changed = [alert(
+            "TolvexBaseBoardChanged", "board-changed", "warning",
+            "The base board of board-changed changed",
+            'board-changed now reports the base board "Dell 0W6W6G" version "A00", serial number '
+            '"CN7016343A0042", which differs from the board it reported in the last day.',
+            part="base board", **board)]
+        back = change("TolvexHardwareAppeared", "adapter-back", "network adapter", adapter)
+        changed = {"TolvexHardwareAppeared": appeared, "TolvexBaseBoardChanged": board_changed,
+                   "TolvexHardwareDisappeared": disappeared}
+        quarter_expected = {
+            "3h": dict(changed, TolvexHardwareDisappeared=[change(
+                "TolvexHardwareDisappeared", "adapter-back", "network adapter", adapter)] +
+                disappeared),
+            # Back after two hours: reported as appeared again while its
+            # absence is within the day.
+            "5h": dict(changed, TolvexHardwareAppeared=[back] + appeared),
+            "25h": dict(changed, TolvexHardwareAppeared=[back] + appeared),
+            "27h30m": {"TolvexHardwareAppeared": [back]},
+        }
+        self.run_tests("15m", [{
+            "name": "parts and boards, quarter-hour by quarter-hour",
+            "interval": "15m",
+            "input_series": quarter,
+            "alert_rule_test": checks(["1h", "3h", "5h", "25h", "27h30m", "28h30m"],
+                                      quarter_expected),
+        }])
+
+
+if __name__ == "__main__":
+    unittest.main()
