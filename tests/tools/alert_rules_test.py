@@ -31,6 +31,8 @@ RULES = os.path.join(os.environ["TOLVEX_SOURCE_DIR"], "integrations", "prometheu
 HOSTILE_ANSWERS = os.environ["TOLVEX_HOSTILE_ANSWERS"]
 SERVER = "hwloc/32em64t-2n8c+dax+nvme+mic+dimms.tar.bz2"
 LAPTOP = "hwloc/20em64t-hybrid-1p6c2t+2ca4co1t.tar.bz2"
+# The trees are thousands of small files: in memory where possible.
+SHM = "/dev/shm" if os.access("/dev/shm", os.W_OK | os.X_OK) else None
 
 ALERTS = ["TolvexMemoryModuleMissing", "TolvexInstalledMemoryDropped",
           "TolvexHardwareDisappeared", "TolvexHardwareAppeared", "TolvexBaseBoardChanged",
@@ -198,7 +200,7 @@ class PromtoolChecksMetrics(unittest.TestCase):
 
     def test_every_captured_machine_the_hostile_ones_and_this_one(self):
         archives = sorted(glob.glob(os.path.join(fleet.FIXTURES, "sysroots", "*", "*.tar.*")))
-        work = tempfile.mkdtemp(prefix="tolvex-lint-")
+        work = tempfile.mkdtemp(prefix="tolvex-lint-", dir=SHM)
         try:
             roots = [("this-machine", "/"), ("hostile", fleet.hostile_tree(work))]
             for archive in archives:
@@ -220,8 +222,7 @@ class PromtoolChecksMetrics(unittest.TestCase):
 class PromtoolTestsRules(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        shm = "/dev/shm" if os.access("/dev/shm", os.W_OK | os.X_OK) else None
-        cls.dir = tempfile.mkdtemp(prefix="tolvex-rules-", dir=shm)
+        cls.dir = tempfile.mkdtemp(prefix="tolvex-rules-", dir=SHM)
 
     @classmethod
     def tearDownClass(cls):

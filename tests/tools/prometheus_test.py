@@ -99,8 +99,7 @@ class PrometheusRaisesTheMemoryAlert(unittest.TestCase):
     def setUp(self):
         if not os.path.exists(os.path.join(fleet.FIXTURES, "sysroots", alert_rules_test.SERVER)):
             self.skipTest(f"the captured server is not at {fleet.FIXTURES}")
-        shm = "/dev/shm" if os.access("/dev/shm", os.W_OK | os.X_OK) else None
-        self.dir = tempfile.mkdtemp(prefix="tolvex-prometheus-", dir=shm)
+        self.dir = tempfile.mkdtemp(prefix="tolvex-prometheus-", dir=alert_rules_test.SHM)
         self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
         self.server = alert_rules_test.Server(os.path.join(self.dir, "trees"),
                                               ["base", "module out"])
