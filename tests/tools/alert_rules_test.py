@@ -14,6 +14,7 @@ resolve."""
 import glob
 import json
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -229,6 +230,9 @@ class PromtoolTestsRules(unittest.TestCase):
         result = subprocess.run([PROMTOOL, "check", "rules", RULES], capture_output=True,
                                 timeout=60)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        # One history window, though two rules (and the comments) write it.
+        with open(RULES) as f:
+            self.assertEqual(set(re.findall(r"\[(\w+)\]", f.read())), {"1d"})
 
     def run_tests(self, interval, tests):
         path = os.path.join(self.dir, "tests.yml")
