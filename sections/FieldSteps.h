@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,14 +38,33 @@ class FieldSteps {
     ManagementValue read(std::string_view property) const;
 
   private:
+    // Reads the property, turns it into the field's text and sets it; then
+    // notes on the field why it shows no value, if that is so.
     template <class MakeText>
-    void step(std::string_view field, MakeText&& makeText) {
-        skipOnFailure([&] { m_context.screen.setText(field, makeText()); });
+    void step(std::string_view field, std::string_view property, MakeText&& makeText) {
+        std::optional<ManagementValue> value;
+        bool written = false;
+        skipOnFailure([&] {
+            value = read(property);
+            m_context.screen.setText(field, makeText(*value));
+            written = true;
+        });
+        if (value) {
+            noteWhyNull(field, property, *value, written);
+        }
     }
+    void noteWhyNull(std::string_view field, std::string_view property,
+                     const ManagementValue& value, bool written);
 
     SectionContext& m_context;
     ObjectPtr m_instance;
 };
+
+// A field's note for a Null value: the reason, capitalised, then on a line
+// of its own what would bring the value back, where the reason says;
+// "Needs administrator rights: /sys/firmware/dmi/tables/DMI\nRun Tolvex as
+// root to read the firmware tables". Empty when no reason is given.
+std::string nullNote(const NullReason& reason);
 
 // Runs the field steps for every instance of a class, in the service's
 // order, so that each field ends with the last value that could be shown. A

@@ -21,6 +21,10 @@ class Screen {
     // Value fields and count lines.
     virtual void setText(std::string_view field, const std::string& text) = 0;
     virtual std::string text(std::string_view field) const = 0;
+    // Why a value field shows no value (the reason, then what would bring
+    // the value back), or empty once it shows one. A front end that can
+    // shows it as the field's tooltip; the text stays as it is.
+    virtual void setNullNote(std::string_view /*field*/, const std::string& /*note*/) {}
 
     // Drop-down selectors. Setting the selected index raises the selector's
     // click handler at once, as a user's pick does.

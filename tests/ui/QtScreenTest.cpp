@@ -8,9 +8,12 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "sections/Detectors.h"
+#include "tests/provider/TreeBuilder.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/qt/QtScreen.h"
 #include "wmi/Failure.h"
+#include "wmi/linux/LinuxService.h"
 
 namespace tolvex::ui {
 namespace {
@@ -42,6 +45,45 @@ TEST_F(QtScreenTest, FieldTextsAreWrittenAndReadBackAsPlainText) {
     EXPECT_EQ(screen.text("lblOSName"), "Caf\xC3\xA9");
     screen.setText("lblOSName", "A\xFF");
     EXPECT_EQ(screen.text("lblOSName"), "A\xEF\xBF\xBD");
+}
+
+// A value label the provider leaves without a value says why in its
+// tooltip: the firmware tables only root may read, or that are not there.
+TEST_F(QtScreenTest, ANullValueLabelSaysWhyInItsTooltip) {
+    struct Case {
+        const char* sidecar;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"read:/sys/firmware/dmi/tables/DMI = EACCES\nread:/sys/firmware/dmi/entries = EACCES\n",
+         "Needs administrator rights: /sys/firmware/dmi/tables/DMI\n"
+         "Run Tolvex as root to read the firmware tables"},
+        {"", "Not provided by this machine: /sys/firmware/dmi/tables/DMI"},
+    };
+    for (const Case& c : cases) {
+        testing::TreeBuilder tree;
+        tree.file("/proc/cpuinfo",
+                  "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 85\n"
+                  "model name\t: Xeon\nstepping\t: 4\nflags\t\t: fpu lm\n\n")
+            .file("/tolvex-syscalls.ini", c.sidecar);
+        MainState state;
+        state.ManagementService = linuxprov::makeLinuxService(tree.root());
+        const NumberFormat format = NumberFormat::point();
+        SectionContext context{screen, state, format};
+        connectSelectorHandlers(context);
+        DetectSystemCPUs(context);
+
+        const auto toolTip = [&](const char* name) {
+            return window.findChild<QLabel*>(name)->toolTip().toStdString();
+        };
+        // The unit alone, and a field left at "...".
+        EXPECT_EQ(screen.text("lblExtClock"), " MHz");
+        EXPECT_EQ(toolTip("lblExtClock"), c.why);
+        EXPECT_EQ(screen.text("lblFamily"), "...");
+        EXPECT_EQ(toolTip("lblFamily"), c.why);
+        EXPECT_EQ(screen.text("lblManufacturer"), "GenuineIntel");
+        EXPECT_EQ(toolTip("lblManufacturer"), "");
+    }
 }
 
 TEST_F(QtScreenTest, UnknownNamesAreFailures) {

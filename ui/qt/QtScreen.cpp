@@ -99,9 +99,28 @@ Widget* QtScreen::element(std::string_view name) const {
     return widget;
 }
 
+void QtScreen::setNullNote(std::string_view field, const std::string& note) {
+    auto* label = element<QLabel>(field);
+    if (note.empty()) {
+        if (const auto it = m_nullNotes.find(field); it != m_nullNotes.end()) {
+            m_nullNotes.erase(it);
+        }
+    } else {
+        m_nullNotes.insert_or_assign(std::string(field), note);
+    }
+    updateToolTip(label);
+}
+
+// The one place a value label's tooltip is decided: why it shows no value
+// (the sections' note), else its whole text when it is too long for the
+// field, else nothing.
 void QtScreen::updateToolTip(QLabel* label) {
-    // A value too long for its field shows whole in the tooltip.
-    label->setToolTip(isClipped(label) ? label->text() : QString());
+    const auto note = m_nullNotes.find(utf8(label->objectName()));
+    if (note != m_nullNotes.end()) {
+        label->setToolTip(fromUtf8(note->second));
+    } else {
+        label->setToolTip(isClipped(label) ? label->text() : QString());
+    }
 }
 
 void QtScreen::setText(std::string_view field, const std::string& text) {

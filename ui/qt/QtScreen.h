@@ -28,6 +28,7 @@ class QtScreen : public QObject, public Screen {
     ~QtScreen() override;
 
     void setText(std::string_view field, const std::string& text) override;
+    void setNullNote(std::string_view field, const std::string& note) override;
     std::string text(std::string_view field) const override;
     void addItem(std::string_view selector, const std::string& text) override;
     int itemCount(std::string_view selector) const override;
@@ -57,7 +58,8 @@ class QtScreen : public QObject, public Screen {
     template <class Widget>
     Widget* element(std::string_view name) const;
     void raiseClick(std::string_view element);
-    // Decides a value label's tooltip from what it shows.
+    // Decides a value label's tooltip from what it shows and why it shows no
+    // value.
     void updateToolTip(QLabel* label);
 
     MainWindow& m_main;
@@ -67,6 +69,8 @@ class QtScreen : public QObject, public Screen {
     // frmMain's named widgets, looked up once: the sections address every
     // field by name, hundreds of times during the start-up sequence.
     std::map<std::string, QPointer<QWidget>, std::less<>> m_mainElements;
+    // The sections' notes on fields that show no value, by field name.
+    std::map<std::string, std::string, std::less<>> m_nullNotes;
 };
 
 }  // namespace tolvex::ui
