@@ -75,12 +75,16 @@ class WinCopy : public ::testing::Test {
         SetKeyboardState(keys);
     }
 
-    // Opens the context menu over the middle of `control`, notes its items
-    // and picks the one of mnemonic `key`.
-    std::vector<std::string> contextMenu(HWND control, wchar_t key) {
+    // Opens the context menu over `at` in `control` (its middle when not
+    // given), notes its items and picks the one of mnemonic `key`.
+    std::vector<std::string> contextMenu(HWND control, wchar_t key, const RECT* at = nullptr) {
         RECT rect;
-        GetWindowRect(control, &rect);
-        const POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        GetClientRect(control, &rect);
+        if (at) {
+            rect = *at;
+        }
+        POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        ClientToScreen(control, &point);
         std::vector<std::string> items;
         const bool answered = testing::whileModal(
             [&] {
@@ -178,6 +182,19 @@ TEST_F(WinCopy, TheContextMenuCopiesTheValueUnderThePointerOrThePanel) {
                   (std::vector<std::string>{"&Copy", "Copy &panel"}));
         EXPECT_EQ(clipboardText(), "3d1219c7c4c5404aaa1f6d2a48adf");
     }
+    // Over a cell of the drive list: that cell.
+    showPanel(7);
+    screen.addRow("lvDrives", "C:");
+    screen.setRowText("lvDrives", 1, 2, "82,252.80");
+    HWND view = find("lvDrives");
+    RECT cell{};
+    cell.top = 1;
+    cell.left = LVIR_BOUNDS;
+    SendMessageW(view, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell));
+    emptyClipboard();
+    EXPECT_EQ(contextMenu(view, L'c', &cell), (std::vector<std::string>{"&Copy", "Copy &panel"}));
+    EXPECT_EQ(clipboardText(), "82,252.80");
+    showPanel(0);
     // Over the banner, where no value is: the panel.
     emptyClipboard();
     EXPECT_EQ(contextMenu(find("Image9"), L'p'),

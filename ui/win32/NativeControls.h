@@ -105,6 +105,8 @@ class WindowControls {
     // cell cuts it off; empty for none.
     HWND tooltip() const { return m_tooltip; }
     std::wstring tooltipText(HWND control) const;
+    // A label's tip: what it says is decided here, for every label.
+    std::wstring labelTooltip(HWND label, const Element& element) const;
 
     // The text the drive list shows in row `row` of its first column: the
     // drive or mount point, shortened in the middle to the column's width.
