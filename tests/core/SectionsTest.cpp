@@ -1,9 +1,14 @@
 // Each section's detector and handler on the in-memory service: the fields
 // they fill, their conversions, and what stays when a value is missing.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "sections/StartupSequence.h"
 #include "tests/support/SectionHarness.h"
+#include "wmi/linux/LinuxService.h"
 
 namespace tolvex::testing {
 namespace {
@@ -64,6 +69,39 @@ TEST(Processors, OneAndTwoProcessorsFillEveryFieldInTurn) {
     EXPECT_EQ(h.screen.text("lblManufacturer"), "GenuineIntel");  // Null keeps the first's
     EXPECT_EQ(h.screen.text("lblVoltage"), " Volts");             // Null suffix field
     EXPECT_EQ(h.screen.text("lblFamily"), "Pentium Family");      // 40000 is out of range
+}
+
+// A field notes why it shows no value only while it shows none: the unit
+// alone or "..." for a Null, not a value an earlier instance left there.
+TEST(Processors, AFieldWithoutAValueNotesWhy) {
+    std::string root = (std::filesystem::temp_directory_path() / "tolvex-notes-XXXXXX").string();
+    ASSERT_TRUE(::mkdtemp(root.data()));
+    std::filesystem::create_directory(root + "/proc");
+    std::ofstream(root + "/proc/cpuinfo")
+        << "processor\t: 0\nphysical id\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\n"
+           "model name\t: A\n\nprocessor\t: 1\nphysical id\t: 1\nmodel name\t: B\n\n";
+    SectionHarness h;
+    h.state.ManagementService = linuxprov::makeLinuxService(root);
+    DetectSystemCPUs(h.context);
+    const std::string noTable = "Not provided by this machine: /sys/firmware/dmi/tables/DMI";
+    const auto note = [&](const char* field) {
+        const auto it = h.screen.notes.find(field);
+        return it == h.screen.notes.end() ? std::string("<none>") : it->second;
+    };
+    EXPECT_EQ(h.screen.text("lblExtClock"), " MHz");
+    EXPECT_EQ(note("lblExtClock"), noTable);
+    EXPECT_EQ(h.screen.text("lblFamily"), "...");
+    EXPECT_EQ(note("lblFamily"), noTable);
+    EXPECT_EQ(h.screen.text("lblManufacturer"), "GenuineIntel");
+    EXPECT_EQ(note("lblManufacturer"), "<none>");
+
+    // The second package's maker is unknown: the first's stays, unnoted.
+    h.screen.setSelectedIndex("cboCPUs", 1);
+    ASSERT_EQ(h.screen.selectedIndex("cboCPUs"), 1);
+    EXPECT_EQ(h.screen.text("lblManufacturer"), "GenuineIntel");
+    EXPECT_EQ(note("lblManufacturer"), "<none>");
+    EXPECT_EQ(note("lblExtClock"), noTable);
+    std::filesystem::remove_all(root);
 }
 
 TEST(Processors, VoltageIsTheRawValueOverTen) {

@@ -2,6 +2,14 @@
 
 namespace tolvex::testing {
 
+void RecordingScreen::setNullNote(std::string_view field, const std::string& note) {
+    if (note.empty()) {
+        notes.erase(std::string(field));
+    } else {
+        notes[std::string(field)] = note;
+    }
+}
+
 void RecordingScreen::setText(std::string_view field, const std::string& text) {
     texts[std::string(field)] = text;
     writes.emplace_back(std::string(field), text);

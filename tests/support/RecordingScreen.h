@@ -27,6 +27,7 @@ class RecordingScreen : public Screen {
 
     void setText(std::string_view field, const std::string& text) override;
     std::string text(std::string_view field) const override;
+    void setNullNote(std::string_view field, const std::string& note) override;
     void addItem(std::string_view selector, const std::string& text) override;
     int itemCount(std::string_view selector) const override;
     int selectedIndex(std::string_view selector) const override;
@@ -53,6 +54,8 @@ class RecordingScreen : public Screen {
     std::map<std::string, bool, std::less<>> visible;
     std::map<std::string, std::function<void()>, std::less<>> handlers;
     std::vector<Box> boxes;
+    // The fields' notes on why they show no value (none: no entry).
+    std::map<std::string, std::string, std::less<>> notes;
     // Every field write, in order (field, text), for tests of ordering.
     std::vector<std::pair<std::string, std::string>> writes;
 };
