@@ -312,6 +312,23 @@ TEST_F(WinScreenOps, ClippedTextsShowWholeInATooltip) {
     }
 }
 
+// A field the sections noted as without a value says why, before any
+// clipped text; without the note it is back to the clipped text or none.
+TEST_F(WinScreenOps, ANullNoteIsTheFieldsTooltip) {
+    const WindowControls& controls = system.mainControls();
+    const std::string serial = "3d1219c7c4c5404aaa1f6d2a48adf3d1219c7c4c5404aaa";
+    screen.setText("lblOSSerial", serial);
+    screen.setNullNote("lblExtClock", "Needs administrator rights: /x\nRun Tolvex as root");
+    screen.setNullNote("lblOSSerial", "The management service gave no value");
+    EXPECT_EQ(tipOf(controls, find("lblExtClock")),
+              "Needs administrator rights: /x\r\nRun Tolvex as root");
+    EXPECT_EQ(tipOf(controls, find("lblOSSerial")), "The management service gave no value");
+    screen.setNullNote("lblExtClock", "");
+    screen.setNullNote("lblOSSerial", "");
+    EXPECT_EQ(tipOf(controls, find("lblExtClock")), "");
+    EXPECT_EQ(tipOf(controls, find("lblOSSerial")), serial);
+}
+
 TEST_F(WinScreenOps, PanelsAreShownAndHidden) {
     EXPECT_TRUE(screen.isVisible("frSections(0)"));
     EXPECT_FALSE(screen.isVisible("frSections(3)"));

@@ -67,6 +67,27 @@ TEST(WinService, Unsigned32PropertiesAreNeverNegative) {
     }
 }
 
+TEST(WinService, ANullSaysOnlyThatTheServiceGaveNoValue) {
+    int nulls = 0;
+    for (const char* name : {cls::OperatingSystem, cls::Processor, cls::BaseBoard,
+                             cls::VideoController, cls::LogicalDisk}) {
+        auto set = service()->instancesOf(name, tolvex::kReturnImmediately);
+        for (const auto& object : walk(*set)) {
+            for (const auto& property : object->propertyNames()) {
+                const tolvex::NullReason reason = object->nullReason(property);
+                if (object->property(property).isNull()) {
+                    ++nulls;
+                    EXPECT_EQ(reasonText(reason), "the management service gave no value")
+                        << property;
+                } else {
+                    EXPECT_FALSE(reason.given()) << property;
+                }
+            }
+        }
+    }
+    EXPECT_GT(nulls, 0);
+}
+
 TEST(WinService, MissingPropertyFailsWithWords) {
     auto set = service()->instancesOf(cls::OperatingSystem, tolvex::kReturnImmediately);
     const auto os = walk(*set).at(0);

@@ -751,7 +751,23 @@ std::wstring WindowControls::tooltipText(HWND control) const {
     return {};
 }
 
+void WindowControls::setNullNote(HWND label, std::wstring note) {
+    if (note.empty()) {
+        m_nullNotes.erase(label);
+        return;
+    }
+    // The tooltip control breaks lines at CR LF.
+    std::wstring lines;
+    for (const wchar_t c : note) {
+        lines += c == L'\n' ? std::wstring(L"\r\n") : std::wstring(1, c);
+    }
+    m_nullNotes[label] = std::move(lines);
+}
+
 std::wstring WindowControls::labelTooltip(HWND label, const Element&) const {
+    if (const auto note = m_nullNotes.find(label); note != m_nullNotes.end()) {
+        return note->second;
+    }
     // The whole text, where the label cuts it off.
     const std::wstring text = textOf(label);
     return !text.empty() && labelClipped(label, text) ? text : std::wstring();

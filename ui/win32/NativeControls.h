@@ -105,8 +105,13 @@ class WindowControls {
     // cell cuts it off; empty for none.
     HWND tooltip() const { return m_tooltip; }
     std::wstring tooltipText(HWND control) const;
-    // A label's tip: what it says is decided here, for every label.
+    // A label's tip: what it says is decided here, for every label: why it
+    // shows no value where the sections noted it, else its whole text where
+    // the label cuts it off.
     std::wstring labelTooltip(HWND label, const Element& element) const;
+    // Notes why a label shows no value (the reason and, on a line of its
+    // own, what would bring the value back); an empty note removes it.
+    void setNullNote(HWND label, std::wstring note);
 
     // The text the drive list shows in row `row` of its first column: the
     // drive or mount point, shortened in the middle to the column's width.
@@ -136,6 +141,7 @@ class WindowControls {
     std::vector<HICON> m_icons;
     HWND m_tooltip = nullptr;
     mutable std::wstring m_tooltipText;
+    std::map<HWND, std::wstring> m_nullNotes;
 };
 
 // The first control identifier; element k of a definition gets kFirstControlId + k.

@@ -584,6 +584,14 @@ void Win32WindowSystem::setText(std::string_view field, const std::string& text)
     }
 }
 
+void Win32WindowSystem::setNullNote(std::string_view field, const std::string& note) {
+    // Value fields are all in the main window.
+    HWND label = control(field, Kind::Label);
+    if (m_main && GetAncestor(label, GA_ROOT) == m_main->window()) {
+        m_main->setNullNote(label, wide(note));
+    }
+}
+
 std::string Win32WindowSystem::text(std::string_view field) const {
     return narrow(windowText(control(field, Kind::Label)));
 }

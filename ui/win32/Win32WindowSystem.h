@@ -60,6 +60,7 @@ class Win32WindowSystem final : public WindowSystem, private Screen {
   private:
     // Screen.
     void setText(std::string_view field, const std::string& text) override;
+    void setNullNote(std::string_view field, const std::string& note) override;
     std::string text(std::string_view field) const override;
     void addItem(std::string_view selector, const std::string& text) override;
     int itemCount(std::string_view selector) const override;
