@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/Browser.h"
+#include "wmi/Utf8.h"
 
 namespace tolvex {
 
@@ -30,17 +31,9 @@ BrowserStart browserStart(std::string_view drive, std::string_view address) {
 
 namespace {
 
-std::wstring wide(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(needed > 0 ? needed : 0), L'\0');
-    if (needed > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, result.data(), needed);
-    }
-    return result;
+std::wstring wide(std::string_view text) {
+    const std::u16string utf16 = utf8::toUtf16(text);
+    return std::wstring(utf16.begin(), utf16.end());
 }
 
 // The browser from its default folder on the system drive, maximised and

@@ -6,16 +6,21 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string_view>
 
 #include "wmi/Conversions.h"
 #include "wmi/Failure.h"
 #include "wmi/ObjectPath.h"
 #include "wmi/linux/CpuInfo.h"
+#include "wmi/linux/DisplayFacts.h"
 #include "wmi/linux/Mounts.h"
 #include "wmi/linux/OsFacts.h"
+#include "wmi/linux/PciNames.h"
 #include "wmi/linux/Smbios.h"
 #include "wmi/linux/SysText.h"
+#include "wmi/linux/UdevMemory.h"
+#include "wmi/linux/ZoneOffset.h"
 
 namespace tolvex::fuzz {
 
@@ -46,8 +51,14 @@ class ScratchRoot {
         std::filesystem::remove_all(m_root, ignored);
     }
     void write(const std::string& path, std::string_view content) const {
+        std::filesystem::create_directories(std::filesystem::path(m_root + path).parent_path());
         std::ofstream out(m_root + path, std::ios::binary | std::ios::trunc);
         out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    }
+    void link(const std::string& path, const std::string& target) const {
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(m_root + path).parent_path());
+        std::filesystem::create_directory_symlink(target, m_root + path, ignored);
     }
     const std::string& root() const { return m_root; }
 
@@ -182,16 +193,18 @@ int numberMasks(const std::uint8_t* data, std::size_t size) {
 
 namespace {
 
-// Days since 1970-01-01 of a civil date (Howard Hinnant's days_from_civil),
-// written apart from the conversion's own inverse so that each checks the
-// other.
-std::int64_t daysFromCivil(std::int64_t year, std::int64_t month, std::int64_t day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
+// Days since 1970-01-01 of a date in years 1 to 9999, counted plainly (whole
+// years, their leap days, the months before) rather than by the eras the
+// conversion uses, so that each checks the other.
+std::int64_t daysSinceEpoch(std::int64_t year, std::int64_t month, std::int64_t day) {
+    static constexpr std::int64_t kBefore[] = {0,   31,  59,  90,  120, 151,
+                                               181, 212, 243, 273, 304, 334};
+    const auto leapDaysBefore = [](std::int64_t y) {
+        return (y - 1) / 4 - (y - 1) / 100 + (y - 1) / 400;
+    };
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return (year - 1970) * 365 + leapDaysBefore(year) - leapDaysBefore(1970) + kBefore[month - 1] +
+           (leap && month > 2 ? 1 : 0) + day - 1;
 }
 
 std::int64_t digits(const std::string& text, std::size_t at, std::size_t count) {
@@ -248,18 +261,185 @@ int managementDateTime(const std::uint8_t* data, std::size_t size) {
     const std::int64_t second = digits(*text, 12, 2);
     require(year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour < 24 &&
             minute < 60 && second < 60);
-    require(daysFromCivil(year, month, day) <
-            daysFromCivil(month == 12 ? year + 1 : year, month == 12 ? 1 : month + 1, 1));
-    require(daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second == local);
+    require(daysSinceEpoch(year, month, day) <
+            daysSinceEpoch(month == 12 ? year + 1 : year, month == 12 ? 1 : month + 1, 1));
+    require(daysSinceEpoch(year, month, day) * 86400 + hour * 3600 + minute * 60 + second == local);
+    return 0;
+}
+
+int edid(const std::uint8_t* data, std::size_t size) {
+    static const ScratchRoot scratch;
+    const std::string input(bytes(data, size));
+    static constexpr unsigned char kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    const auto timings = linuxprov::parseEdid(input);
+    // A block of 128 bytes or more that opens with the fixed header, and
+    // sizes that fit the twelve bits the block gives them.
+    require(timings.has_value() ==
+            (size >= 128 && std::memcmp(data, kHeader, sizeof kHeader) == 0));
+    if (timings) {
+        require(timings->preferredWidth >= 0 && timings->preferredWidth < 4096);
+        require(timings->preferredHeight >= 0 && timings->preferredHeight < 4096);
+        require(!timings->maxRefreshHz ||
+                (*timings->maxRefreshHz >= 1 && *timings->maxRefreshHz <= 510));
+        // The preferred timing read back from its bytes: the rate never
+        // exceeds the pixel clock over the active area alone.
+        if (timings->preferredRefreshHz) {
+            const double clock = (data[54] | (data[55] << 8)) * 10000.0;
+            const double active = double(timings->preferredWidth) * timings->preferredHeight;
+            require(*timings->preferredRefreshHz >= 0);
+            require(active == 0 || *timings->preferredRefreshHz <= std::lround(clock / active));
+        }
+    }
+    // The same bytes as a connector's mode list and its monitor's EDID.
+    static const bool connected = [] {
+        scratch.write("/sys/class/drm/card0-DP-1/status", "connected\n");
+        scratch.link("/sys/class/drm/card0/device", "../../../devices/pci0000:00/0000:01:00.0");
+        return true;
+    }();
+    require(connected);
+    scratch.write("/sys/class/drm/card0-DP-1/modes", input);
+    scratch.write("/sys/class/drm/card0-DP-1/edid", input);
+    const linuxprov::FileTree files(scratch.root());
+    const auto mode = linuxprov::currentDisplayMode(files, "0000:01:00.0");
+    if (mode.description) {
+        require(linuxprov::text::isCleanText(*mode.description));
+    }
+    return 0;
+}
+
+int udevMemory(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input = bytes(data, size);
+    const auto devices = linuxprov::udev::parseMemoryDevices(input);
+    // Read back: each field stands in a whole line of the input, and the
+    // devices come once each, in order of their number.
+    const std::string_view complete = input.substr(0, input.rfind('\n') + 1);
+    unsigned previous = 0;
+    for (std::size_t d = 0; d < devices.size(); ++d) {
+        require(d == 0 || devices[d].index > previous);
+        previous = devices[d].index;
+        for (const auto& [field, value] : devices[d].fields) {
+            const std::string tail = "_" + field + "=" + value + "\n";
+            require(!field.empty() && complete.find(tail) != std::string_view::npos);
+        }
+        const auto memory = linuxprov::udev::memoryDeviceFromFields(devices[d].fields);
+        for (const auto* text : {&memory.deviceLocator, &memory.bankLocator, &memory.manufacturer,
+                                 &memory.serialNumber, &memory.assetTag, &memory.partNumber}) {
+            require(!*text || linuxprov::text::isCleanText(**text));
+        }
+    }
+    return 0;
+}
+
+int zoneFile(const std::uint8_t* data, std::size_t size) {
+    if (size < 9) {
+        return 0;
+    }
+    std::int64_t moment = 0;
+    std::memcpy(&moment, data + 1, sizeof moment);
+    // The first byte narrows the moment to this era for half of the runs,
+    // where the transitions of real zones lie.
+    if (data[0] & 1) {
+        moment %= std::int64_t{1} << 33;
+    }
+    const std::string_view rest = bytes(data + 9, size - 9);
+    if (data[0] & 2) {
+        // A POSIX rule: hours up to 167 with minutes and seconds.
+        if (const auto offset = linuxprov::zone::ruleOffsetMinutes(rest, moment)) {
+            require(*offset > -168 * 60 && *offset < 168 * 60);
+        }
+        return 0;
+    }
+    const auto offset = linuxprov::zone::offsetMinutes(rest, moment);
+    require(!offset || (rest.size() >= 44 && rest.substr(0, 4) == "TZif"));
+    if (offset) {
+        // Whole minutes of a 32-bit count of seconds.
+        require(*offset >= INT32_MIN / 60 && *offset <= INT32_MAX / 60);
+    }
+    return 0;
+}
+
+namespace {
+
+// The names an ID database's lines give an ID, read line by line: for each
+// ID, every name its lines give (no value for a line that names nothing).
+using NamesById = std::map<std::uint16_t, std::set<std::optional<std::string>>>;
+
+void readIdLines(std::string_view file, NamesById& vendors, NamesById& products) {
+    for (std::string_view line : linuxprov::text::splitLines(file)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const bool product = !line.empty() && line[0] == '\t';
+        const std::string_view entry = product ? line.substr(1) : line;
+        if (entry.size() < 5 || entry[4] != ' ' ||
+            entry.substr(0, 4).find_first_not_of("0123456789abcdefABCDEF") !=
+                std::string_view::npos) {
+            continue;
+        }
+        const auto id =
+            static_cast<std::uint16_t>(std::stoul(std::string(entry.substr(0, 4)), nullptr, 16));
+        const std::string name = linuxprov::text::trimmed(entry.substr(4));
+        std::optional<std::string> named;
+        if (entry.size() >= 6 && !name.empty()) {
+            named = linuxprov::text::cleanText(name);
+        }
+        (product ? products : vendors)[id].insert(named);
+    }
+}
+
+}  // namespace
+
+int pciIds(const std::uint8_t* data, std::size_t size) {
+    static const ScratchRoot scratch;
+    const std::string_view input = bytes(data, size);
+    scratch.write("/pci.ids", input);
+    linuxprov::IdDatabase database({scratch.root() + "/pci.ids"});
+    NamesById vendors, products;
+    readIdLines(input, vendors, products);
+    // Every vendor and product the lines name, and one that may be missing.
+    std::set<std::uint16_t> asked = {size >= 2 ? static_cast<std::uint16_t>(data[0] << 8 | data[1])
+                                               : std::uint16_t{0x8086}};
+    for (const auto& entry : vendors) {
+        if (asked.size() < 32) {
+            asked.insert(entry.first);
+        }
+    }
+    for (const std::uint16_t vendor : asked) {
+        const auto name = database.vendorName(vendor);
+        const auto lines = vendors.find(vendor);
+        if (lines == vendors.end()) {
+            require(!name);
+            continue;
+        }
+        // The name of one of its lines; none only where a line names none
+        // (or for vendor 0, which is not looked for line by line).
+        require(lines->second.count(name) == 1 || (!name && vendor == 0));
+        int productsAsked = 0;
+        for (const auto& [product, productNames] : products) {
+            if (++productsAsked > 8) {
+                break;
+            }
+            if (const auto productName = database.productName(vendor, product)) {
+                require(name.has_value() && productNames.count(productName) == 1);
+            }
+        }
+    }
     return 0;
 }
 
 const std::vector<NamedTarget>& targets() {
     static const std::vector<NamedTarget> all = {
-        {"smbios", smbiosTable},          {"cpuinfo", cpuInfo},
-        {"mounts", mountTable},           {"os-release", osRelease},
-        {"object-path", objectPath},      {"number-masks", numberMasks},
+        {"smbios", smbiosTable},
+        {"cpuinfo", cpuInfo},
+        {"mounts", mountTable},
+        {"os-release", osRelease},
+        {"object-path", objectPath},
+        {"number-masks", numberMasks},
         {"datetime", managementDateTime},
+        {"edid", edid},
+        {"udev-memory", udevMemory},
+        {"zone-file", zoneFile},
+        {"pci-ids", pciIds},
     };
     return all;
 }

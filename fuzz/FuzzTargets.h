@@ -24,6 +24,10 @@ int osRelease(const std::uint8_t* data, std::size_t size);
 int objectPath(const std::uint8_t* data, std::size_t size);
 int numberMasks(const std::uint8_t* data, std::size_t size);
 int managementDateTime(const std::uint8_t* data, std::size_t size);
+int edid(const std::uint8_t* data, std::size_t size);
+int udevMemory(const std::uint8_t* data, std::size_t size);
+int zoneFile(const std::uint8_t* data, std::size_t size);
+int pciIds(const std::uint8_t* data, std::size_t size);
 
 const std::vector<NamedTarget>& targets();
 

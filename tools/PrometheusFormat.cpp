@@ -19,6 +19,8 @@
 #include <set>
 
 #include "tools/QueryFormats.h"
+#include "wmi/CivilDate.h"
+#include "wmi/Utf8.h"
 #include "wmi/WmiNames.h"
 
 namespace tolvex::query {
@@ -295,17 +297,11 @@ std::optional<double> epochSeconds(const std::string& text) {
                hour = digits(text, 8, 2), minute = digits(text, 10, 2),
                second = digits(text, 12, 2), micro = digits(text, 15, 6),
                offset = digits(text, 22, 3);
-    if (!year || !month || !day || !hour || !minute || !second || !micro || !offset || *month < 1 ||
-        *month > 12 || *day < 1 || *day > 31 || *hour > 23 || *minute > 59 || *second > 60) {
+    if (!year || !month || !day || !hour || !minute || !second || !micro || !offset ||
+        !civil::isValidDate(*year, *month, *day) || *hour > 23 || *minute > 59 || *second > 60) {
         return std::nullopt;
     }
-    // Days from 1970-01-01 to the date in the proleptic Gregorian calendar.
-    const int y = *year - (*month <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yearOfEra = y - era * 400;
-    const int dayOfYear = (153 * (*month + (*month > 2 ? -3 : 9)) + 2) / 5 + *day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    const std::int64_t days = std::int64_t{era} * 146097 + dayOfEra - 719468;
+    const std::int64_t days = civil::daysFromCivil(*year, *month, *day);
     const int offsetMinutes = text[21] == '-' ? -*offset : *offset;
     return static_cast<double>(days * 86400 + *hour * 3600 + *minute * 60 + *second -
                                offsetMinutes * 60) +
@@ -359,7 +355,7 @@ std::string labelText(const ManagementValue& value) {
 
 std::string escapedLabelValue(const std::string& text) {
     std::string out;
-    for (const char c : validUtf8(text)) {
+    for (const char c : utf8::repaired(text)) {
         switch (c) {
             case '\\':
                 out += "\\\\";

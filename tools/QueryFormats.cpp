@@ -4,45 +4,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "wmi/Utf8.h"
+
 namespace tolvex::query {
 
 namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// The length of the well-formed UTF-8 sequence at the start of text, or 0.
-std::size_t sequenceLength(std::string_view text) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80;   // the range of the second byte, which rules
-    unsigned char high = 0xBF;  // out overlong forms, surrogates and > U+10FFFF
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (text.size() < length || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (std::size_t k = 2; k < length; ++k) {
-        if (byte(k) < 0x80 || byte(k) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
 
 std::string jsonValue(const ManagementValue& value) {
     switch (value.kind()) {
@@ -76,25 +42,9 @@ std::string jsonReason(const NullReason& reason) {
 
 }  // namespace
 
-std::string validUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    while (!text.empty()) {
-        const std::size_t length = sequenceLength(text);
-        if (length == 0) {
-            out += kReplacement;
-            text.remove_prefix(1);
-        } else {
-            out.append(text.substr(0, length));
-            text.remove_prefix(length);
-        }
-    }
-    return out;
-}
-
 std::string jsonString(std::string_view text) {
     std::string out = "\"";
-    for (const char ch : validUtf8(text)) {
+    for (const char ch : utf8::repaired(text)) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
             case '"':

@@ -16,11 +16,6 @@ struct ClassAnswer {
     std::vector<ObjectPtr> instances;
 };
 
-// The text as valid UTF-8: each byte that does not begin or continue a
-// well-formed sequence (stray continuation bytes, overlong forms, surrogates,
-// values past U+10FFFF, cut-off sequences) becomes U+FFFD.
-std::string validUtf8(std::string_view text);
-
 // A JSON string literal of the text (valid UTF-8, control characters
 // escaped).
 std::string jsonString(std::string_view text);

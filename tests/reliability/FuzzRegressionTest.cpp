@@ -58,7 +58,9 @@ TEST(FuzzRegressions, CapturedMachineFilesGoThroughEveryParser) {
         GTEST_SKIP() << "no captured machines at " << fixtures;
     }
     const std::map<std::string, tolvex::fuzz::Target> byFileName = {
-        {"cpuinfo", tolvex::fuzz::cpuInfo}, {"mounts", tolvex::fuzz::mountTable}};
+        {"cpuinfo", tolvex::fuzz::cpuInfo},
+        {"mounts", tolvex::fuzz::mountTable},
+        {"edid", tolvex::fuzz::edid}};
     int replayed = 0;
     for (const auto& entry : fs::recursive_directory_iterator(fixtures)) {
         if (!entry.is_regular_file()) {
@@ -69,6 +71,9 @@ TEST(FuzzRegressions, CapturedMachineFilesGoThroughEveryParser) {
         SCOPED_TRACE(entry.path().string());
         if (ext == ".dmi" || ext == ".bin" || ext == ".dat") {
             replay(tolvex::fuzz::smbiosTable, entry.path());
+            ++replayed;
+        } else if (ext == ".udev-data") {
+            replay(tolvex::fuzz::udevMemory, entry.path());
             ++replayed;
         } else if (name.find("os-release") != std::string::npos) {
             replay(tolvex::fuzz::osRelease, entry.path());

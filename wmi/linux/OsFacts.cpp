@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "wmi/CivilDate.h"
 #include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {
@@ -165,25 +166,14 @@ std::optional<std::string> managementDateTime(std::int64_t epochSeconds, int utc
     if (local < kYear1 || local >= kYear10000) {
         return std::nullopt;
     }
-    // The civil date of a day count (days since 1970-01-01), after Howard
-    // Hinnant's days_from_civil inverse.
     const std::int64_t days = (local >= 0 ? local : local - 86399) / 86400;
     const std::int64_t secondOfDay = local - days * 86400;
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t dayOfEra = z - era * 146097;
-    const std::int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-    const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    const civil::Date date = civil::civilFromDays(days);
 
     const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04d%02d%02d%02d%02d%02d.000000%c%03d",
-                  static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
+                  static_cast<int>(date.year), date.month, date.day,
                   static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),
                   static_cast<int>(secondOfDay % 60), utcOffsetMinutes < 0 ? '-' : '+', offset);
     return std::string(buffer);

@@ -1,6 +1,9 @@
 #include "wmi/linux/SysText.h"
 
+#include <algorithm>
 #include <cctype>
+
+#include "wmi/Utf8.h"
 
 namespace tolvex::linuxprov::text {
 
@@ -12,48 +15,6 @@ std::string trimmed(std::string_view text) {
     const auto last = text.find_last_not_of(" \t\r\n");
     return std::string(text.substr(first, last - first + 1));
 }
-
-namespace {
-
-// The length of the UTF-8 sequence starting at text[i], or 0 when the bytes
-// there are not one (overlong forms and surrogates included).
-std::size_t utf8Length(std::string_view text, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    std::uint32_t code = 0;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            return 0;
-        }
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (overlong || surrogate || code > 0x10FFFF) {
-        return 0;
-    }
-    return length;
-}
-
-}  // namespace
 
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -69,39 +30,25 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
+namespace {
+
+bool isControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
+}  // namespace
+
+// In UTF-8 a byte below 0x80 is always a character of its own, so control
+// characters are found and replaced byte by byte.
 bool isCleanText(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = utf8Length(text, i);
-        if (length == 0) {
-            return false;
-        }
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (length == 1 && (c < 0x20 || c == 0x7F)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
+    return utf8::isValid(text) &&
+           std::none_of(text.begin(), text.end(), [](char c) { return isControl(c); });
 }
 
 std::string cleanText(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::size_t length = utf8Length(bytes, i);
-        if (length == 1) {
-            const unsigned char c = static_cast<unsigned char>(bytes[i]);
-            out.push_back(c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c));
-            ++i;
-        } else if (length > 1) {
-            out.append(bytes.substr(i, length));
-            i += length;
-        } else {
-            out.append("\xEF\xBF\xBD");  // U+FFFD for a byte that is not UTF-8
-            ++i;
-        }
-    }
+    std::string out = utf8::repaired(bytes);
+    std::replace_if(out.begin(), out.end(), isControl, ' ');
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <vector>
 
+#include "wmi/CivilDate.h"
 #include "wmi/linux/SystemSource.h"
 
 namespace tolvex::linuxprov::zone {
@@ -11,39 +12,8 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-// Days since 1970-01-01 of a civil date (Howard Hinnant's days_from_civil).
-std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0);
-}
-
-// The civil year of a day count.
-std::int64_t yearOfDays(std::int64_t days) {
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = floorDiv(z, 146097);
-    const std::int64_t dayOfEra = z - era * 146097;
-    const std::int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-    return yearOfEra + era * 400 + (mp >= 10 ? 1 : 0);
-}
-
-bool isLeap(std::int64_t year) {
-    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
-
-int daysInMonth(std::int64_t year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeap(year) ? 29 : kDays[month - 1];
 }
 
 // A reader over a POSIX TZ rule.
@@ -140,20 +110,20 @@ struct Change {
 
     // Days since the epoch of the change's date in a year.
     std::int64_t dayIn(std::int64_t year) const {
-        const std::int64_t jan1 = daysFromCivil(year, 1, 1);
+        const std::int64_t jan1 = civil::daysFromCivil(year, 1, 1);
         switch (kind) {
             case Kind::Julian1:
                 // 1..365, 29 February never counted.
-                return jan1 + day - 1 + (isLeap(year) && day >= 60 ? 1 : 0);
+                return jan1 + day - 1 + (civil::isLeapYear(year) && day >= 60 ? 1 : 0);
             case Kind::Julian0:
                 return jan1 + day;
             case Kind::MonthWeekDay:
                 break;
         }
-        const std::int64_t first = daysFromCivil(year, month, 1);
+        const std::int64_t first = civil::daysFromCivil(year, month, 1);
         const int firstWeekday = static_cast<int>(((first + 4) % 7 + 7) % 7);  // 0: Sunday
         int date = 1 + (day - firstWeekday + 7) % 7 + (week - 1) * 7;
-        while (date > daysInMonth(year, month)) {
+        while (date > civil::daysInMonth(year, month)) {
             date -= 7;
         }
         return first + date - 1;
@@ -214,6 +184,14 @@ std::uint64_t bigEndian(std::string_view data, std::size_t at, std::size_t width
 }  // namespace
 
 std::optional<int> ruleOffsetMinutes(std::string_view rule, std::int64_t epochSeconds) {
+    // The calendar, weekdays included, repeats every 400 years: the moment's
+    // counterpart in the cycle that begins at the epoch has the same answer,
+    // and no moment, however far out, can overflow the sums below.
+    constexpr std::int64_t kCycleSeconds = 146097 * kSecondsPerDay;
+    epochSeconds %= kCycleSeconds;
+    if (epochSeconds < 0) {
+        epochSeconds += kCycleSeconds;
+    }
     RuleReader in(rule);
     if (!in.name()) {
         return std::nullopt;
@@ -255,7 +233,8 @@ std::optional<int> ruleOffsetMinutes(std::string_view rule, std::int64_t epochSe
     } else if (!in.atEnd()) {
         return std::nullopt;
     }
-    const std::int64_t year = yearOfDays(floorDiv(epochSeconds + stdOffset, kSecondsPerDay));
+    const std::int64_t year =
+        civil::civilFromDays(floorDiv(epochSeconds + stdOffset, kSecondsPerDay)).year;
     // The start is given in standard time, the end in daylight time.
     const std::int64_t startsAt = start.dayIn(year) * kSecondsPerDay + start.seconds - stdOffset;
     const std::int64_t endsAt = end.dayIn(year) * kSecondsPerDay + end.seconds - dstOffset;
