@@ -46,7 +46,8 @@ QtScreen::QtScreen(MainWindow& main, MessagePresenter& messages)
         // A user's pick raises the click handler, even of the item already
         // selected; index changes made by code do not come through here.
         const std::string name = utf8(combo->objectName());
-        connect(combo, &QComboBox::activated, this, [this, name](int) { raiseClick(name); });
+        connect(combo, &QComboBox::activated, this,
+                [this, name](int) { m_failures.guarded([&] { raiseClick(name); }); });
     }
     for (QTreeWidget* view : m_main.findChildren<QTreeWidget*>()) {
         view->viewport()->installEventFilter(this);
@@ -238,7 +239,8 @@ bool QtScreen::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         // A click anywhere in the list view, on a row or not, is its click.
         if (auto* view = qobject_cast<QTreeWidget*>(watched->parent())) {
-            raiseClick(utf8(view->objectName()));
+            const std::string name = utf8(view->objectName());
+            m_failures.guarded([&] { raiseClick(name); });
         }
     }
     return QObject::eventFilter(watched, event);

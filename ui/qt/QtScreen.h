@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ui/Screen.h"
+#include "ui/qt/HandlerFailures.h"
 #include "ui/qt/MessageBoxes.h"
 #include "ui/qt/Windows.h"
 
@@ -50,6 +51,9 @@ class QtScreen : public QObject, public Screen {
     // Unloads frmLoading, if loaded.
     void unloadLoadingWindow();
 
+    // Where a failure escaping a handler the user's action raised is kept.
+    HandlerFailures& handlerFailures() { return m_failures; }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -64,6 +68,7 @@ class QtScreen : public QObject, public Screen {
 
     MainWindow& m_main;
     MessagePresenter& m_messages;
+    HandlerFailures m_failures;
     QPointer<LoadingWindow> m_loading;
     std::map<std::string, std::function<void()>, std::less<>> m_handlers;
     // frmMain's named widgets, looked up once: the sections address every

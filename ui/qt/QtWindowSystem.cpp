@@ -10,25 +10,28 @@ namespace tolvex::ui {
 QtWindowSystem::QtWindowSystem(MessagePresenter& messages)
     : m_window(std::make_unique<MainWindow>()),
       m_screen(std::make_unique<QtScreen>(*m_window, messages)) {
-    // The events reach whatever handlers are set when they happen.
+    // The events reach whatever handlers are set when they happen; a
+    // failure escaping one is kept and raised again from runEventLoop.
     connect(m_window.get(), &MainWindow::activated, this, [this] {
         if (m_events.activated) {
-            m_events.activated();
+            m_screen->handlerFailures().guarded(m_events.activated);
         }
     });
     connect(m_window.get(), &MainWindow::unloading, this, [this] {
         if (m_events.unloading) {
-            m_events.unloading();
+            m_screen->handlerFailures().guarded(m_events.unloading);
         }
     });
     connect(m_window.get(), &MainWindow::sectionMenuClicked, this, [this](int index) {
         if (m_events.sectionMenuClicked) {
-            m_events.sectionMenuClicked(static_cast<std::int16_t>(index));
+            m_screen->handlerFailures().guarded(
+                [&] { m_events.sectionMenuClicked(static_cast<std::int16_t>(index)); });
         }
     });
     connect(m_window.get(), &MainWindow::fileMenuClicked, this, [this](int index) {
         if (m_events.fileMenuClicked) {
-            m_events.fileMenuClicked(static_cast<std::int16_t>(index));
+            m_screen->handlerFailures().guarded(
+                [&] { m_events.fileMenuClicked(static_cast<std::int16_t>(index)); });
         }
     });
 }
@@ -84,10 +87,17 @@ void QtWindowSystem::showAboutBox(const std::string& versionText) {
         label->setText(fromUtf8(versionText));
     }
     box.exec();
+    // A failure kept while the box was open ended its loop; it goes on to
+    // the handler that opened the box.
+    m_screen->handlerFailures().rethrowPending();
 }
 
 int QtWindowSystem::runEventLoop() {
-    return QApplication::exec();
+    HandlerFailures& failures = m_screen->handlerFailures();
+    failures.rethrowPending();  // kept before the loop started
+    const int status = QApplication::exec();
+    failures.rethrowPending();
+    return status;
 }
 
 }  // namespace tolvex::ui

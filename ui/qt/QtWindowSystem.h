@@ -28,6 +28,7 @@ class QtWindowSystem : public QObject, public WindowSystem {
     bool loadingWindowLoaded() const override;
     void unloadLoadingWindow() override;
     void showAboutBox(const std::string& versionText) override;
+    // A failure that escaped a handler ends the loop and is raised from here.
     int runEventLoop() override;
 
     MainWindow& mainWindow() { return *m_window; }
