@@ -85,7 +85,7 @@ std::string visibleText(std::string_view text) {
     };
     while (!text.empty()) {
         const auto lead = static_cast<unsigned char>(text.front());
-        const std::size_t length = sequenceLength(text);
+        const std::size_t length = utf8::sequenceLength(text, 0);
         if (length == 0) {
             escape("\\x%02x", lead);
         } else if (lead == '\n') {

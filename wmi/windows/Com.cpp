@@ -2,6 +2,7 @@
 
 #include <wbemdisp.h>
 
+#include "wmi/Utf8.h"
 #include "wmi/WbemErrors.h"
 #include "wmi/windows/VariantValue.h"
 
@@ -53,15 +54,13 @@ bool blank(const std::string& text) {
 
 }  // namespace
 
-Bstr::Bstr(std::string_view utf8) {
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    m_s = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+Bstr::Bstr(std::string_view text) {
+    // A byte that is not UTF-8 becomes U+FFFD, as everywhere in the program.
+    const std::u16string utf16 = utf8::toUtf16(text);
+    m_s = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(utf16.data()),
+                            static_cast<UINT>(utf16.size()));
     if (m_s == nullptr) {
         throw comFailure(E_OUTOFMEMORY);
-    }
-    if (length > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), m_s, length);
     }
 }
 

@@ -54,7 +54,7 @@ class ComRef {
 class Bstr {
   public:
     Bstr() = default;
-    explicit Bstr(std::string_view utf8);
+    explicit Bstr(std::string_view text);
     ~Bstr() { SysFreeString(m_s); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
