@@ -11,11 +11,13 @@
 #include "app/Browser.h"
 #include "app/frmMain.h"
 #include "net/Sockets.h"
+#include "tests/support/InMemoryService.h"
 #include "tests/support/RecordingProgramEnd.h"
 #include "tests/windows/WindowTestSupport.h"
 #include "ui/ScreenDefinitions.h"
 #include "ui/win32/Win32WindowSystem.h"
 #include "wmi/Management.h"
+#include "wmi/WmiNames.h"
 
 namespace tolvex::ui::win32 {
 namespace {
@@ -154,6 +156,122 @@ TEST(WinProgram, StartsWithItsProgressTextsWalksTheMenuAndEndsThroughFileExit) {
     EXPECT_FALSE(real.loadingWindowLoaded());
     EXPECT_EQ(windows.messageBoxes, 0);
     EXPECT_EQ(visiblePanels, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(programEnd.calls, 0);
+}
+
+// A "Detection Error" box during the start-up sequence holds the whole
+// program until it is dismissed: owned by the main window, which is
+// disabled with the progress window, so a click on the main window's menu
+// bar opens nothing and a request to close it is not carried out while the
+// sequence waits. Afterwards the same click opens File, and Exit ends the
+// program with status 0.
+TEST(WinProgram, ADetectionErrorBoxHoldsTheWholeProgramUntilDismissed) {
+    auto service = std::make_shared<tolvex::testing::InMemoryService>();
+    service->add(wmi::cls::Processor, R"(\\HOST\root\cimv2:Win32_Processor.DeviceID="CPU0")",
+                 {{wmi::prop::Name, ManagementValue::text("Processor 0")}});
+    service->inject({tolvex::testing::InMemoryService::Call::Property, wmi::cls::Processor, 0,
+                     wmi::prop::Name, "Generic failure"});
+    Win32WindowSystem windows;
+    tolvex::testing::RecordingProgramEnd programEnd;
+    NoBrowser browser;
+    frmMain form({[service](std::string_view) -> ServicePtr { return service; }, windows,
+                  platformSockets(), programEnd, browser, NumberFormat::point()});
+    form.Form_Load();
+    form.show();
+    HWND main = windows.mainWindow();
+    RECT file{};
+    GetMenuItemRect(main, GetMenu(main), 0, &file);
+    const POINT onFile{(file.left + file.right) / 2, (file.top + file.bottom) / 2};
+
+    enum class Step { WaitForBox, ClickedWhileBoxUp, WaitForEnd, ClickedFile };
+    Step step = Step::WaitForBox;
+    HWND box = nullptr;
+    HWND owner = nullptr;
+    bool mainEnabled = true, loadingEnabled = true, menuOpenedUnderBox = false;
+    int settleTicks = 0;
+    int ticks = 0;
+    bool gaveUp = false;
+    const auto watch = [&] {
+        if (++ticks > 3000) {
+            // Given up: everything is closed, so that the loop ends.
+            gaveUp = true;
+            EndMenu();
+            for (HWND open : testing::messageBoxes()) {
+                testing::pressOk(open);
+            }
+            PostQuitMessage(1);
+            return true;
+        }
+        switch (step) {
+            case Step::WaitForBox: {
+                const auto boxes = testing::messageBoxes();
+                if (boxes.empty()) {
+                    return false;
+                }
+                box = boxes.front();
+                owner = GetWindow(box, GW_OWNER);
+                mainEnabled = IsWindowEnabled(main) != FALSE;
+                loadingEnabled = IsWindowEnabled(windows.loadingWindow()) != FALSE;
+                testing::clickAt(onFile);
+                step = Step::ClickedWhileBoxUp;
+                return false;
+            }
+            case Step::ClickedWhileBoxUp:
+                // Three clicks on File, a few turns apart; once the last has
+                // left the input queue, the main window is asked to close and
+                // the box is dismissed.
+                if (testing::popupMenuShown()) {
+                    menuOpenedUnderBox = true;
+                    EndMenu();
+                }
+                ++settleTicks;
+                if (settleTicks == 20 || settleTicks == 40) {
+                    testing::clickAt(onFile);
+                }
+                if (GetQueueStatus(QS_MOUSEBUTTON) != 0 || settleTicks < 60) {
+                    return false;
+                }
+                // A request to close the main window, handled before the OK.
+                PostMessageW(main, WM_CLOSE, 0, 0);
+                testing::pressOk(box);
+                settleTicks = 0;
+                step = Step::WaitForEnd;
+                return false;
+            case Step::WaitForEnd:
+                // The other classes are unknown to this service: each of
+                // their boxes is dismissed as it comes.
+                for (HWND open : testing::messageBoxes()) {
+                    testing::pressOk(open);
+                }
+                if (!form.state().DetectionDone) {
+                    return false;
+                }
+                testing::clickAt(onFile);
+                step = Step::ClickedFile;
+                return false;
+            case Step::ClickedFile:
+                // The click is repeated until the menu opens: one that comes
+                // while the window is still being activated can be lost.
+                if (++settleTicks % 50 == 0) {
+                    testing::clickAt(onFile);
+                }
+                if (!testing::popupMenuShown()) {
+                    return false;
+                }
+                testing::pressKey('X');
+                return true;
+        }
+        return false;
+    };
+    int status = -1;
+    testing::whileModal([&] { status = windows.runEventLoop(); }, watch, 4000);
+    ASSERT_FALSE(gaveUp) << "stopped waiting at step " << static_cast<int>(step);
+    EXPECT_EQ(owner, main);
+    EXPECT_FALSE(mainEnabled);
+    EXPECT_FALSE(loadingEnabled);
+    EXPECT_FALSE(menuOpenedUnderBox);
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(IsWindow(main));
     EXPECT_EQ(programEnd.calls, 0);
 }
 

@@ -213,9 +213,88 @@ TEST(WinScreens, MainWindowMatchesItsDefinition) {
         EXPECT_EQ(client.right, 444);
         EXPECT_EQ(client.bottom, 528);
     }
-    EXPECT_NE(SendMessageW(main.window(), WM_GETICON, ICON_BIG, 0) ||
-                  GetClassLongPtrW(main.window(), GCLP_HICON),
-              0);
+}
+
+// Each window carries the program's icon in both sizes, set on the window
+// itself (a window with a modal dialog frame shows no class icon); a second
+// window system, made after the first has gone, shows live icons too.
+TEST(WinScreens, EveryWindowCarriesTheProgramsIconsAlsoFromASecondWindowSystem) {
+    const auto iconOf = [](HWND window, WPARAM size) {
+        return reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, size, 0));
+    };
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        Win32WindowSystem system;
+        system.showLoadingWindow();
+        const auto about = system.buildWindow(frmAboutDefinition(), system.mainWindow());
+        for (const WPARAM size : {WPARAM{ICON_BIG}, WPARAM{ICON_SMALL}}) {
+            HICON icon = iconOf(system.mainWindow(), size);
+            ICONINFO info{};
+            ASSERT_TRUE(icon && GetIconInfo(icon, &info));
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+            EXPECT_EQ(iconOf(system.loadingWindow(), size), icon);
+            EXPECT_EQ(iconOf(about->window(), size), icon);
+        }
+        EXPECT_NE(iconOf(system.mainWindow(), ICON_BIG), iconOf(system.mainWindow(), ICON_SMALL));
+    }
+    // The classes went with their window system.
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof info;
+    EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), L"TolvexMain", &info));
+}
+
+// A caption a pixel above its field (the IP list, each selector) is painted
+// under it: the field's top border row is whole on screen, one colour from
+// end to end, not the face colour a label fills its box with, even after
+// every label has been painted again (as when its text changes).
+TEST(WinScreens, NoLabelPaintsOverTheFieldBelowIt) {
+    Win32WindowSystem system;
+    Screen& screen = system.screen();
+    system.showMainWindow();
+    const WindowControls& main = system.mainControls();
+    HWND window = main.window();
+    int checked = 0;
+    for (int panel = 0; panel < 8; ++panel) {
+        const std::string panelName = arrayName("frSections", panel);
+        for (int other = 0; other < 8; ++other) {
+            screen.setVisible(arrayName("frSections", other), other == panel);
+        }
+        RedrawWindow(window, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        for (const Element& element : main.definition().elements) {
+            if (element.kind == Kind::Label) {
+                HWND label = main.find(element.name);
+                InvalidateRect(label, nullptr, TRUE);
+                UpdateWindow(label);
+            }
+        }
+        GdiFlush();
+        HDC dc = GetDCEx(window, nullptr, DCX_WINDOW | DCX_CACHE);
+        RECT frame;
+        GetWindowRect(window, &frame);
+        for (const Element& element : main.definition().elements) {
+            HWND field = main.find(element.name);
+            if ((element.kind != Kind::ComboBox && element.kind != Kind::ListBox) ||
+                !IsChild(main.find(panelName), field)) {
+                continue;
+            }
+            SCOPED_TRACE(element.name);
+            ++checked;
+            RECT rect;
+            GetWindowRect(field, &rect);
+            OffsetRect(&rect, -frame.left, -frame.top);
+            const COLORREF border = GetPixel(dc, rect.left + 2, rect.top);
+            EXPECT_NE(border, GetSysColor(COLOR_BTNFACE));
+            int other = 0;
+            for (int x = rect.left + 2; x < rect.right - 2; ++x) {
+                other += GetPixel(dc, x, rect.top) != border;
+            }
+            EXPECT_EQ(other, 0);
+        }
+        ReleaseDC(window, dc);
+    }
+    EXPECT_EQ(checked, 5);  // four selectors and the IP list
 }
 
 TEST(WinScreens, LoadingAndAboutWindowsMatchTheirDefinitions) {

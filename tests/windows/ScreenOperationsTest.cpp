@@ -5,6 +5,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "sections/Detectors.h"
 #include "tests/support/InMemoryService.h"
 #include "tests/windows/WindowTestSupport.h"
@@ -113,17 +116,61 @@ TEST_F(WinScreenOps, SelectorRaisesItsHandlerWhenSetAndWhenTheUserPicks) {
     screen.setSelectedIndex("cboCPUs", 0);  // the same index again
     EXPECT_EQ(clicks, 2);
 
-    // The user moves to the next item with the arrow key, the list closed.
+    // Each pick of the user raises exactly one click, whatever the list
+    // reports for it: the arrow key with the list closed, a choice in the
+    // open list by keyboard (also of the item already chosen) or by mouse;
+    // leaving the open list with Esc raises none.
+    system.showMainWindow();
+    screen.setVisible("frSections(0)", false);
+    screen.setVisible("frSections(1)", true);
     HWND combo = find("cboCPUs");
-    SendMessageW(combo, WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_GE(clicks, 3);
+    const auto dropped = [&] { return SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != 0; };
+    const auto clicksOf = [&](const std::function<void()>& pick, int expectedIndex) {
+        const int before = clicks;
+        pick();
+        testing::pumpUntil([&] { return !dropped(); });
+        EXPECT_EQ(screen.selectedIndex("cboCPUs"), expectedIndex);
+        return clicks - before;
+    };
+    const auto inOpenList = [&](std::vector<WPARAM> keys) {
+        return [&, keys] {
+            SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+            for (const WPARAM key : keys) {
+                SendMessageW(combo, WM_KEYDOWN, key, 0);
+            }
+        };
+    };
+    EXPECT_EQ(clicksOf([&] { SendMessageW(combo, WM_KEYDOWN, VK_DOWN, 0); }, 1), 1);
     EXPECT_EQ(indexSeen, 1);
     EXPECT_EQ(textOf(combo), "CPU1");
+    EXPECT_EQ(clicksOf(inOpenList({VK_DOWN, VK_RETURN}), 2), 1);
+    EXPECT_EQ(clicksOf(inOpenList({VK_RETURN}), 2), 1);
+    EXPECT_EQ(clicksOf(inOpenList({VK_ESCAPE}), 2), 0);
+    // By mouse: the button at the right end opens the list, a click on its
+    // first item chooses it.
+    const int byMouse = clicksOf(
+        [&] {
+            RECT box;
+            GetWindowRect(combo, &box);
+            testing::clickAt({box.right - 4, (box.top + box.bottom) / 2});
+            ASSERT_TRUE(testing::pumpUntil(dropped));
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+            RECT item{};
+            SendMessageW(info.hwndList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+            POINT centre{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+            ClientToScreen(info.hwndList, &centre);
+            testing::clickAt(centre);
+        },
+        0);
+    EXPECT_EQ(byMouse, 1);
+    EXPECT_EQ(indexSeen, 0);
 
     const int before = clicks;
     EXPECT_THROW(screen.setSelectedIndex("cboCPUs", 3), Failure);
     EXPECT_EQ(clicks, before);
-    EXPECT_EQ(screen.selectedIndex("cboCPUs"), 1);
+    EXPECT_EQ(screen.selectedIndex("cboCPUs"), 0);
 }
 
 TEST_F(WinScreenOps, ListBoxAndListViewRows) {
@@ -161,6 +208,25 @@ TEST_F(WinScreenOps, ListBoxAndListViewRows) {
     EXPECT_EQ(screen.selectedRow("lvDrives"), 0);
     ListView_SetItemState(view, 1, LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_EQ(screen.selectedRow("lvDrives"), 2);
+
+    // A row the list refuses (as one out of memory does) is a failure, and
+    // the next row is the next row, not the one before.
+    static WNDPROC original = nullptr;
+    original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+        view, GWLP_WNDPROC,
+        reinterpret_cast<LONG_PTR>(
+            +[](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                return message == LVM_INSERTITEMW
+                           ? -1
+                           : CallWindowProcW(original, window, message, wParam, lParam);
+            })));
+    EXPECT_THROW(screen.addRow("lvDrives", "E:"), Failure);
+    SetWindowLongPtrW(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    EXPECT_EQ(screen.addRow("lvDrives", "F:"), 3);
+    screen.setRowText("lvDrives", 3, 2, "2,000");
+    EXPECT_EQ(cell(2, 0), "F:");
+    EXPECT_EQ(cell(2, 1), "2,000");
+    EXPECT_EQ(cell(1, 1), "1,000");
 }
 
 TEST_F(WinScreenOps, AClickOnTheDriveListRaisesItsHandlerWithTheRowItHit) {
@@ -407,6 +473,28 @@ TEST_F(WinScreenOps, AboutBoxIsModalShowsTheVersionAndClosesWithEnterOrEsc) {
         EXPECT_TRUE(IsWindowEnabled(main));
         EXPECT_EQ(FindWindowW(L"TolvexAbout", nullptr), nullptr);
     }
+}
+
+// A failure a handler lets escape while the About box is open comes out of
+// showAboutBox, and the box is gone with the main window enabled again.
+TEST_F(WinScreenOps, AHandlerFailureInsideTheAboutBoxLeavesTheMainWindowEnabled) {
+    system.showMainWindow();
+    HWND main = system.mainWindow();
+    WindowEvents events;
+    events.sectionMenuClicked = [](std::int16_t) { throw Failure("Handler failed"); };
+    system.setEvents(events);
+    EXPECT_THROW(whileModal([&] { system.showAboutBox("Version: 1.0.6"); },
+                            [&] {
+                                HWND box = FindWindowW(L"TolvexAbout", nullptr);
+                                if (!box || !IsWindowVisible(box)) {
+                                    return false;
+                                }
+                                PostMessageW(main, WM_COMMAND, kSectionMenuCommand + 1, 0);
+                                return true;
+                            }),
+                 Failure);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_EQ(FindWindowW(L"TolvexAbout", nullptr), nullptr);
 }
 
 // After "Unable to detect CPU(s).", the selector shows no item as chosen,

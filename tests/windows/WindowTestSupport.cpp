@@ -89,9 +89,15 @@ bool whileModal(const std::function<void()>& action, const std::function<bool()>
     Watch state{&watch, maxTicks, false};
     g_watch = &state;
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, onTick);
+    // Also when the action throws: the watch lives on this frame.
+    struct Stop {
+        UINT_PTR timer;
+        ~Stop() {
+            KillTimer(nullptr, timer);
+            g_watch = nullptr;
+        }
+    } stop{timer};
     action();
-    KillTimer(nullptr, timer);
-    g_watch = nullptr;
     return state.ticksLeft > 0;
 }
 
@@ -130,6 +136,58 @@ MessageBoxSeen readMessageBox(HWND box) {
 void pressOk(HWND box) {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
+bool pumpUntil(const std::function<bool()>& done, int maxMilliseconds) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(maxMilliseconds);
+    const auto drain = [] {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    };
+    bool held = false;
+    while (true) {
+        drain();
+        held = done();
+        if (held || GetTickCount64() >= deadline) {
+            break;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    drain();
+    return held;
+}
+
+void clickAt(POINT screenPoint) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(screenPoint.x, 65535, width - 1);
+        input.mi.dy = MulDiv(screenPoint.y, 65535, height - 1);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
+void pressKey(WORD virtualKey) {
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+bool popupMenuShown() {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    return menu && IsWindowVisible(menu);
 }
 
 }  // namespace tolvex::ui::win32::testing

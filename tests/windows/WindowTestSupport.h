@@ -44,4 +44,17 @@ MessageBoxSeen readMessageBox(HWND box);
 // Presses the box's OK button.
 void pressOk(HWND box);
 
+// Dispatches this thread's messages until `done` holds, for at most about
+// `maxMilliseconds`; then dispatches what is left in the queue. Whether
+// `done` held.
+bool pumpUntil(const std::function<bool()>& done, int maxMilliseconds = 3000);
+
+// Input as the user gives it, through the system's input queue: a left click
+// at a point of the screen, a key pressed and released.
+void clickAt(POINT screenPoint);
+void pressKey(WORD virtualKey);
+
+// A menu dropped down from a menu bar (or any pop-up menu) is on screen.
+bool popupMenuShown();
+
 }  // namespace tolvex::ui::win32::testing

@@ -418,6 +418,19 @@ WindowControls::WindowControls(HWND window, const WindowDefinition& definition, 
         ++id;
     }
     addTooltips();
+    // Where a label's box touches a field beside it (a caption above a list
+    // or selector, a pixel apart), the field lies above it and the label,
+    // clipped by its siblings, never paints over the field's border. Raised
+    // last first, the fields keep their order (the tab order) among
+    // themselves.
+    for (auto element = definition.elements.rbegin(); element != definition.elements.rend();
+         ++element) {
+        const bool field = element->kind == Kind::ComboBox || element->kind == Kind::ListBox ||
+                           element->kind == Kind::ListView || element->kind == Kind::Button;
+        if (HWND control = find(element->name); control && field) {
+            SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
     // Pictures lie under whatever overlaps them (the About box's version
     // label lies over its picture); the other elements keep their order.
     for (const auto& [control, element] : m_elements) {
@@ -431,7 +444,7 @@ WindowControls::WindowControls(HWND window, const WindowDefinition& definition, 
 WindowControls::~WindowControls() {
     // The controls go with their window; the fonts and pictures they use are
     // released after it.
-    if (IsWindow(m_window)) {
+    if (m_window && IsWindow(m_window)) {
         RemovePropW(m_window, kControlsProperty);
         DestroyWindow(m_window);
     }
@@ -444,6 +457,16 @@ WindowControls::~WindowControls() {
     for (HICON icon : m_icons) {
         DestroyIcon(icon);
     }
+}
+
+void WindowControls::forgetWindow() {
+    if (m_window) {
+        RemovePropW(m_window, kControlsProperty);
+    }
+    m_window = nullptr;
+    m_tooltip = nullptr;  // owned by the window, gone with it
+    m_controls.clear();
+    m_elements.clear();
 }
 
 const WindowControls* WindowControls::of(HWND window) {
@@ -470,7 +493,9 @@ HWND WindowControls::create(const Element& element, HWND parent, int id) {
     const int top = scaled(element.top, m_dpi);
     const int width = scaled(element.width, m_dpi);
     const int height = scaled(element.height, m_dpi);
-    DWORD style = WS_CHILD | (element.visible ? WS_VISIBLE : 0);
+    // Every control is clipped by the siblings above it, so none paints
+    // over another where their boxes meet.
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (element.visible ? WS_VISIBLE : 0);
     DWORD exStyle = 0;
     const wchar_t* windowClass = WC_STATICW;
     std::wstring text = wide(element.text);
@@ -522,7 +547,7 @@ HWND WindowControls::create(const Element& element, HWND parent, int id) {
         case Kind::Image:
             // Icons keep their transparent parts; the large pictures are
             // bitmaps. Either is scaled to the control.
-            style |= SS_REALSIZECONTROL | WS_CLIPSIBLINGS |
+            style |= SS_REALSIZECONTROL |
                      static_cast<DWORD>(isIcon(instance, element) ? SS_ICON : SS_BITMAP);
             text.clear();
             break;

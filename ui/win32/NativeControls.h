@@ -76,6 +76,9 @@ class WindowControls {
     WindowControls& operator=(const WindowControls&) = delete;
 
     HWND window() const { return m_window; }
+    // The window has been destroyed (from its WM_NCDESTROY): this object no
+    // longer touches it, and finds none of its controls.
+    void forgetWindow();
     const WindowDefinition& definition() const { return m_definition; }
     int dpi() const { return m_dpi; }
 

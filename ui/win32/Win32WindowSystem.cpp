@@ -22,6 +22,11 @@ constexpr const wchar_t* kAboutClass = L"TolvexAbout";
 // runs once the window system has finished activating it, not inside that.
 constexpr UINT kActivatedMessage = WM_APP + 1;
 
+// Posted when a selector reports a pick (lParam: the selector): one user pick
+// can report itself more than once (the list's choice, the selection's
+// change), and the click is raised once for all of them.
+constexpr UINT kPickMessage = WM_APP + 2;
+
 // The failure of an operation on an element that cannot take it, worded as
 // the window system words it.
 [[noreturn]] void invalidProperty(std::string_view name) {
@@ -103,13 +108,14 @@ Win32WindowSystem::Win32WindowSystem(HINSTANCE instance) : m_instance(instance) 
     m_smallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource),
                                                 IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                 GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    // The classes carry no icon: each window gets this object's icons (which
+    // go with it) through WM_SETICON, and the classes go with it too, so a
+    // later window system registers them afresh.
     for (const wchar_t* name : {kMainClass, kLoadingClass, kAboutClass}) {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = windowProc;
         windowClass.hInstance = instance;
-        windowClass.hIcon = m_bigIcon;
-        windowClass.hIconSm = m_smallIcon;
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = name;
@@ -127,6 +133,9 @@ Win32WindowSystem::~Win32WindowSystem() {
         // Destroying the window now is no unloading by the user: no event.
         SetWindowLongPtrW(m_main->window(), GWLP_USERDATA, 0);
         m_main.reset();
+    }
+    for (const wchar_t* name : {kMainClass, kLoadingClass, kAboutClass}) {
+        UnregisterClassW(name, m_instance);
     }
     if (m_bigIcon) {
         DestroyIcon(m_bigIcon);
@@ -152,6 +161,10 @@ std::unique_ptr<WindowControls> Win32WindowSystem::buildWindow(const WindowDefin
         throw Failure("Unable to create the window " + definition.name);
     }
     auto controls = std::make_unique<WindowControls>(window, definition, screenDpi());
+    // Set on the window itself: a window with a modal dialog frame shows no
+    // class icon in its title bar.
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
     // The menu is in place before the window's size is set, since the bar
     // takes from the window's height.
     if (!definition.menu.empty()) {
@@ -277,22 +290,39 @@ void Win32WindowSystem::showAboutBox(const std::string& versionText) {
     }
     centreOn(box, over);
 
-    // Modal: the main window takes no input while the box is open.
+    // Modal: the main window takes no input while the box is open. However
+    // the loop ends (the box closed, a quit, a handler's failure raised
+    // again), the main window, if it still exists, is enabled before the box
+    // goes, so that it, not another program, becomes the active window.
     if (main) {
         EnableWindow(main, FALSE);
     }
+    struct Ending {
+        Win32WindowSystem& self;
+        ~Ending() {
+            HWND main = self.mainWindow();
+            if (main) {
+                EnableWindow(main, TRUE);
+            }
+            self.m_about.reset();
+            if (main) {
+                SetActiveWindow(main);
+            }
+        }
+    } ending{*this};
     m_aboutClosed = false;
     ShowWindow(box, SW_SHOW);
     // The hidden OK button is the one element that takes the focus.
     SetFocus(m_about->find("cmdCancel"));
-    MSG message;
-    bool quit = false;
-    int quitCode = 0;
+    MSG message{};
     while (!m_aboutClosed) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got <= 0) {
-            quit = true;
-            quitCode = static_cast<int>(message.wParam);
+        if (got == 0) {
+            // The quit is the outer loop's too.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got < 0) {
             break;
         }
         const bool inBox = message.hwnd == box || IsChild(box, message.hwnd);
@@ -306,18 +336,6 @@ void Win32WindowSystem::showAboutBox(const std::string& versionText) {
             DispatchMessageW(&message);
         }
         rethrowPending();
-    }
-    // The main window is enabled before the box goes, so that it, not
-    // another program, becomes the active window.
-    if (main) {
-        EnableWindow(main, TRUE);
-    }
-    m_about.reset();
-    if (main && IsWindow(main)) {
-        SetActiveWindow(main);
-    }
-    if (quit) {
-        PostQuitMessage(quitCode);
     }
 }
 
@@ -343,7 +361,7 @@ void Win32WindowSystem::rethrowPending() {
 }
 
 int Win32WindowSystem::runEventLoop() {
-    MSG message;
+    MSG message{};
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         HWND main = mainWindow();
@@ -425,6 +443,16 @@ LRESULT Win32WindowSystem::mainProc(HWND window, UINT message, WPARAM wParam, LP
                 guarded(m_events.activated);
             }
             return 0;
+        case kPickMessage: {
+            HWND control = reinterpret_cast<HWND>(lParam);
+            m_pendingPicks.erase(control);
+            const Element* element = m_main ? m_main->elementOf(control) : nullptr;
+            if (element) {
+                const std::string name = element->name;
+                guarded([&] { raiseClick(name); });
+            }
+            return 0;
+        }
         case WM_COMMAND: {
             if (lParam == 0 && HIWORD(wParam) == 1 && LOWORD(wParam) == kCopyCommand) {
                 // Ctrl+C: the value the user has selected, else the panel.
@@ -457,9 +485,9 @@ LRESULT Win32WindowSystem::mainProc(HWND window, UINT message, WPARAM wParam, LP
                 // or a change by the arrow keys with the list closed.
                 const WORD code = HIWORD(wParam);
                 const bool dropped = SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0) != 0;
-                if (code == CBN_SELENDOK || (code == CBN_SELCHANGE && !dropped)) {
-                    const std::string name = element->name;
-                    guarded([&] { raiseClick(name); });
+                if ((code == CBN_SELENDOK || (code == CBN_SELCHANGE && !dropped)) &&
+                    m_pendingPicks.insert(control).second) {
+                    PostMessageW(window, kPickMessage, 0, reinterpret_cast<LPARAM>(control));
                 }
             }
             return 0;
@@ -490,11 +518,24 @@ LRESULT Win32WindowSystem::mainProc(HWND window, UINT message, WPARAM wParam, LP
             }
             return 0;
         case WM_CLOSE:
-            guarded([&] { closeMainWindow(); });
+            // Not while a modal box holds the program (the window is then
+            // disabled): the box's caller is still running.
+            if (IsWindowEnabled(window)) {
+                guarded([&] { closeMainWindow(); });
+            }
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
+        case WM_NCDESTROY:
+            // The window and its controls are gone: their handles are no
+            // longer used, and mainWindow() answers nullptr from now on.
+            if (m_main && m_main->window() == window) {
+                m_main->forgetWindow();
+                m_main.reset();
+            }
+            m_pendingPicks.clear();
+            break;
         default:
             break;
     }
@@ -632,8 +673,14 @@ int Win32WindowSystem::addRow(std::string_view listView, const std::string& firs
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(SendMessageW(view, LVM_GETITEMCOUNT, 0, 0));
     item.pszText = text.data();
-    SendMessageW(view, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    return static_cast<int>(SendMessageW(view, LVM_GETITEMCOUNT, 0, 0));
+    // A row the list refused (out of memory) is a failure: the next row's
+    // texts must not land in the row before.
+    const LRESULT inserted =
+        SendMessageW(view, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    if (inserted < 0) {
+        throw Failure("Out of memory");
+    }
+    return static_cast<int>(inserted) + 1;
 }
 
 void Win32WindowSystem::setRowText(std::string_view listView, int row, int column,
@@ -659,27 +706,34 @@ int Win32WindowSystem::selectedRow(std::string_view listView) const {
     return index < 0 ? 0 : static_cast<int>(index) + 1;
 }
 
-HWND Win32WindowSystem::messageOwner() const {
-    // Over the window the user is looking at: the progress window during the
-    // start-up sequence, else the main window once it is shown.
-    HWND active = GetActiveWindow();
-    if (active && (active == mainWindow() || active == loadingWindow() ||
-                   (m_about && active == m_about->window()))) {
-        return active;
-    }
-    if (HWND loading = loadingWindow(); loading && IsWindowVisible(loading)) {
-        return loading;
-    }
-    HWND main = mainWindow();
-    return main && IsWindowVisible(main) ? main : nullptr;
-}
-
 void Win32WindowSystem::messageBox(const std::string& text, const std::string& title, int style) {
     const std::wstring caption = wide(title.empty() ? std::string(kApplicationTitle) : title);
     // The icon bits of the style value; the box always has its one OK button.
     const UINT icon = static_cast<UINT>(style) & MB_ICONMASK;
-    MessageBoxW(messageOwner(), wide(text).c_str(), caption.c_str(),
-                MB_OK | icon | MB_SETFOREGROUND);
+    // The box holds the whole program until it is dismissed, as its caller
+    // waits for it: it is owned by the About box or the main window (which
+    // it disables), and the other windows (the progress window stands on
+    // its own) are disabled with it. Before the main window is on screen
+    // the box is task-modal, which disables every window of the program.
+    HWND main = mainWindow();
+    HWND about = m_about ? m_about->window() : nullptr;
+    HWND owner = about ? about : (main && IsWindowVisible(main) ? main : nullptr);
+    std::vector<HWND> disabled;
+    if (owner) {
+        for (HWND other : {main, loadingWindow()}) {
+            if (other && other != owner && IsWindowEnabled(other)) {
+                EnableWindow(other, FALSE);
+                disabled.push_back(other);
+            }
+        }
+    }
+    MessageBoxW(owner, wide(text).c_str(), caption.c_str(),
+                MB_OK | icon | MB_SETFOREGROUND | (owner ? 0 : MB_TASKMODAL));
+    for (HWND other : disabled) {
+        if (IsWindow(other)) {
+            EnableWindow(other, TRUE);
+        }
+    }
 }
 
 void Win32WindowSystem::setVisible(std::string_view panel, bool visible) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -88,7 +89,6 @@ class Win32WindowSystem final : public WindowSystem, private Screen {
     HWND anyControl(std::string_view name) const;
     void ensureLoadingWindow();
     void raiseClick(std::string_view element);
-    HWND messageOwner() const;
     void buildMenu(const WindowControls& controls);
     // Runs a handler; a failure escaping it is kept, not thrown through the
     // window system's frames, and raised again from the message loop.
@@ -109,6 +109,8 @@ class Win32WindowSystem final : public WindowSystem, private Screen {
     std::exception_ptr m_pendingFailure;
     WindowEvents m_events;
     std::map<std::string, std::function<void()>, std::less<>> m_handlers;
+    // The selectors whose pick is posted and not yet raised.
+    std::set<HWND> m_pendingPicks;
 };
 
 }  // namespace tolvex::ui::win32
