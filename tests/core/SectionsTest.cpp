@@ -278,10 +278,14 @@ TEST(VideoAdapter, ConversionsAndTheLastInstanceWins) {
     EXPECT_EQ(h.screen.text("lblVIDRefresh"), "60 Hz");
     EXPECT_EQ(h.screen.text("lblVIDMaxRefresh"), " Hz");
 
-    SectionHarness one;
-    one.service->add("Win32_VideoController", "V0", {{"AdapterRAM", integer(8388608)}});
-    DetectVideoAdapter(one.context);
-    EXPECT_EQ(one.screen.text("lblVIDMem"), "8,389 KB");
+    // Memories past the 32-bit property's range are shown whole.
+    for (const auto& [bytes, shown] :
+         {std::pair{8388608LL, "8,389 KB"}, std::pair{8589934592LL, "8,589,935 KB"}}) {
+        SectionHarness one;
+        one.service->add("Win32_VideoController", "V0", {{"AdapterRAM", integer(bytes)}});
+        DetectVideoAdapter(one.context);
+        EXPECT_EQ(one.screen.text("lblVIDMem"), shown);
+    }
 }
 
 TEST(ScsiAdapters, NumbersShownAsDeliveredAndTheProtocolDecoded) {

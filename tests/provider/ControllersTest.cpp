@@ -101,7 +101,8 @@ TEST(ScsiControllers, StorageKindsAndStandaloneHosts) {
 }
 
 // An EDID base block with a preferred 1920x1080 timing (148.5 MHz, totals
-// 2200 x 1125: 60 Hz) and a range descriptor up to 75 Hz.
+// 2200 x 1125: 60 Hz) and two range descriptors, up to 75 Hz and then up to
+// 144 Hz: the first one counts.
 std::string sampleEdid() {
     std::string edid(128, '\0');
     const unsigned char header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
@@ -115,6 +116,7 @@ std::string sampleEdid() {
     for (std::size_t i = 0; i < 18; ++i) {
         edid[54 + i] = static_cast<char>(timing[i]);
         edid[72 + i] = static_cast<char>(range[i]);
+        edid[90 + i] = static_cast<char>(i == 6 ? 0x90 : range[i]);
     }
     return edid;
 }
@@ -123,7 +125,7 @@ TEST(VideoControllers, ModeAndRatesFromDrm) {
     TreeBuilder tree;
     addPci(tree, "0000:03:00.0", "0x030000", "0x1002", "0x73bf", "amdgpu");
     const std::string dir = "/sys/devices/pci0000:00/0000:03:00.0";
-    tree.file(dir + "/mem_info_vram_total", "17163091968\n")  // 16 GiB: capped at 32 bits
+    tree.file(dir + "/mem_info_vram_total", "17163091968\n")  // 16 GiB, past 32 bits
         .file("/sys/module/amdgpu/version", "")               // unreadable version: the kernel's
         .file("/tolvex-syscalls.ini", "sysname = Linux\nrelease = 6.1.0-18-amd64\n")
         .link(dir + "/drm/card0/device", "../../../0000:03:00.0")
@@ -139,7 +141,7 @@ TEST(VideoControllers, ModeAndRatesFromDrm) {
               "../../devices/pci0000:00/0000:03:00.0/drm/card0/card0-HDMI-A-1");
     const auto video = enumerateTree(tree.root(), enumerateVideoControllers);
     ASSERT_EQ(video.size(), 1u);
-    EXPECT_EQ(shown(video[0], prop::AdapterRAM), "4294967295");
+    EXPECT_EQ(shown(video[0], prop::AdapterRAM), "17163091968");
     EXPECT_EQ(shown(video[0], prop::InstalledDisplayDrivers), "amdgpu");
     EXPECT_EQ(shown(video[0], prop::DriverVersion), "6.1.0-18-amd64");
     EXPECT_EQ(shown(video[0], prop::VideoModeDescription), "1920 x 1080");

@@ -1,11 +1,16 @@
 // The management service through its scripting interface, as Wine provides it.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <vector>
 
 #include "wmi/Management.h"
 #include "wmi/WmiNames.h"
+#include "wmi/windows/VideoMemory.h"
 
 namespace {
 
@@ -86,6 +91,85 @@ TEST(WinService, ANullSaysOnlyThatTheServiceGaveNoValue) {
         }
     }
     EXPECT_GT(nulls, 0);
+}
+
+constexpr const wchar_t* kMemorySizeValue = L"HardwareInformation.qwMemorySize";
+
+// The true size of a video memory of 4 GiB or more, which the 32-bit
+// AdapterRAM cannot hold, comes from the adapter's driver key. Written into
+// the prefix's display driver keys (as REG_QWORD, or 8 bytes of REG_BINARY),
+// it is what AdapterRAM answers; a size that fits in 32 bits leaves the
+// service's own value.
+
+TEST(WinService, VideoMemoryAbove4GiBComesFromTheAdaptersDriverKey) {
+    HKEY displayClass = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, tolvex::windows::kDisplayClassKey, 0,
+                            KEY_READ | KEY_WRITE, &displayClass),
+              ERROR_SUCCESS);
+    // Each driver key (0000, 0001, ...) with its value as it was, put back at
+    // the end.
+    struct Saved {
+        HKEY key;
+        DWORD type;
+        std::vector<BYTE> bytes;
+        bool present;
+    };
+    struct Restore {
+        std::vector<Saved> saved;
+        ~Restore() {
+            for (Saved& s : saved) {
+                if (s.present) {
+                    RegSetValueExW(s.key, kMemorySizeValue, 0, s.type, s.bytes.data(),
+                                   static_cast<DWORD>(s.bytes.size()));
+                } else {
+                    RegDeleteValueW(s.key, kMemorySizeValue);
+                }
+                RegCloseKey(s.key);
+            }
+        }
+    } restore;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[64] = {};
+        DWORD length = 64;
+        if (RegEnumKeyExW(displayClass, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        HKEY driver = nullptr;
+        if (length != 4 ||
+            RegOpenKeyExW(displayClass, name, 0, KEY_READ | KEY_WRITE, &driver) != ERROR_SUCCESS) {
+            continue;
+        }
+        Saved saved{driver, 0, std::vector<BYTE>(64), false};
+        DWORD size = 64;
+        saved.present = RegQueryValueExW(driver, kMemorySizeValue, nullptr, &saved.type,
+                                         saved.bytes.data(), &size) == ERROR_SUCCESS;
+        saved.bytes.resize(saved.present ? size : 0);
+        restore.saved.push_back(std::move(saved));
+    }
+    RegCloseKey(displayClass);
+    ASSERT_FALSE(restore.saved.empty()) << "no display driver key in the prefix";
+
+    const auto adapterRam = [] {
+        auto set = service()->instancesOf(cls::VideoController, tolvex::kReturnImmediately);
+        return walk(*set).at(0)->property("AdapterRAM");
+    };
+    const auto write = [&](DWORD type, std::uint64_t bytes) {
+        for (const Saved& s : restore.saved) {
+            RegSetValueExW(s.key, kMemorySizeValue, 0, type, reinterpret_cast<const BYTE*>(&bytes),
+                           sizeof bytes);
+        }
+    };
+    for (const Saved& s : restore.saved) {
+        RegDeleteValueW(s.key, kMemorySizeValue);
+    }
+    const ManagementValue servicesOwn = adapterRam();
+    write(REG_QWORD, 8ull << 30);
+    EXPECT_EQ(adapterRam(), ManagementValue::integer(8589934592LL));
+    write(REG_BINARY, 24ull << 30);
+    EXPECT_EQ(adapterRam(), ManagementValue::integer(25769803776LL));
+    write(REG_QWORD, 2ull << 30);
+    EXPECT_EQ(adapterRam(), servicesOwn);
 }
 
 TEST(WinService, MissingPropertyFailsWithWords) {

@@ -44,7 +44,9 @@ std::optional<EdidTimings> parseEdid(const std::string& edid) {
             // of byte 4 adds 255 Hz to it (EDID 1.4).
             const unsigned offset = (byte(at + 4) & 0x02) ? 255 : 0;
             const unsigned maxRate = byte(at + 6) + offset;
-            if (maxRate > 0) {
+            // Decoders take the first range descriptor; a later one (some
+            // monitors carry two) does not replace it.
+            if (maxRate > 0 && !out.maxRefreshHz) {
                 out.maxRefreshHz = static_cast<int>(maxRate);
             }
         }

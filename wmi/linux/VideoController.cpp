@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 
@@ -58,11 +59,12 @@ std::vector<ObjectPtr> enumerateVideoControllers(const ProviderContext& context)
         const std::string dir = "/sys/bus/pci/devices/" + device.address;
         ManagementValue adapterRam;
         if (const auto vram = context.files.read(dir + "/mem_info_vram_total", 64)) {
-            if (const auto bytes = text::parseUnsigned(*vram)) {
-                // The property is 32 bits wide; larger memories read as its
-                // largest value, as the service caps them too.
-                adapterRam = ManagementValue::integer(static_cast<std::int64_t>(
-                    std::min<std::uint64_t>(*bytes, std::numeric_limits<std::uint32_t>::max())));
+            if (const auto bytes = text::parseUnsigned(*vram);
+                bytes &&
+                *bytes <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+                // The true size, also above 4 GiB: the property's 32-bit
+                // ceiling would show every larger card as a 4 GB one.
+                adapterRam = ManagementValue::integer(static_cast<std::int64_t>(*bytes));
             }
         }
         const DisplayMode mode = currentDisplayMode(context.files, device.address);

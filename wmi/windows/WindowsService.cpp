@@ -13,8 +13,10 @@
 #include <cctype>
 #include <string_view>
 
+#include "wmi/Management.h"
 #include "wmi/windows/Com.h"
 #include "wmi/windows/VariantValue.h"
+#include "wmi/windows/VideoMemory.h"
 
 namespace tolvex::windows {
 
@@ -149,12 +151,22 @@ class WindowsObject : public ManagementObject {
     }
 
     ManagementValue property(std::string_view name) const override {
-        return readProperty(m_object.get(), name);
+        ManagementValue value = readProperty(m_object.get(), name);
+        if (sameName(name, "AdapterRAM") &&
+            sameName(textProperty(m_object.get(), kClassProperty), "Win32_VideoController")) {
+            // 32 bits wide: the true size of a larger memory is in the
+            // registry.
+            const ManagementValue device = readProperty(m_object.get(), "PNPDeviceID");
+            if (device.kind() == ManagementValue::Kind::Text) {
+                value = trueAdapterRam(value, videoMemoryFromRegistry(device.asText()));
+            }
+        }
+        return value;
     }
 
     // The service says nothing of why a value is missing.
     NullReason nullReason(std::string_view name) const override {
-        if (!readProperty(m_object.get(), name).isNull()) {
+        if (!property(name).isNull()) {
             return {};
         }
         return {NullReason::Kind::ServiceGaveNoValue, {}, {}};
