@@ -118,3 +118,43 @@ set_tests_properties(windows.tolvex_walk PROPERTIES
   FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb"
   ENVIRONMENT "${tolvex_wine_env};TOLVEX_HEADLESS=1"
   RUN_SERIAL TRUE TIMEOUT 300)
+
+# tolvex-query.exe's formats through a pipe, checked as on Linux: JSON and
+# the Prometheus format with LF line ends (and by promtool where it is
+# installed), the text with the console's CR LF.
+if(TOLVEX_PYTHON3)
+  string(JOIN "\n" tolvex_query_command ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_query})
+  add_test(NAME windows.query_formats
+    COMMAND ${TOLVEX_PYTHON3} -m unittest -v query_formats_test
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/windows)
+  set_tests_properties(windows.query_formats PROPERTIES
+    FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" TIMEOUT 300
+    ENVIRONMENT "${tolvex_wine_env};TOLVEX_QUERY_COMMAND=${tolvex_query_command};PYTHONDONTWRITEBYTECODE=1")
+endif()
+
+# The user's number format under a German and an English user locale: Wine
+# takes the user locale from the C library's, so the German one is compiled
+# into the build tree (localedef, from the sources of Debian's locales
+# package) and named through LOCPATH. The German run is alone: Wine writes a
+# changed user locale's settings into the prefix's registry.
+find_program(TOLVEX_LOCALEDEF localedef)
+if(TOLVEX_LOCALEDEF AND EXISTS /usr/share/i18n/locales/de_DE)
+  add_test(NAME windows.locale_de_make
+    COMMAND sh -c "mkdir -p '${tolvex_win_dir}/locale' && '${TOLVEX_LOCALEDEF}' -i de_DE -f UTF-8 '${tolvex_win_dir}/locale/de_DE.UTF-8'")
+  set_tests_properties(windows.locale_de_make PROPERTIES FIXTURES_SETUP tolvex_german TIMEOUT 120)
+  foreach(pair "de-DE|de_DE.UTF-8" "en-US|C")
+    string(REPLACE "|" ";" pair "${pair}")
+    list(GET pair 0 windows_locale)
+    list(GET pair 1 unix_locale)
+    add_test(NAME windows.WinLocale.user_${windows_locale}
+      COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_win_dir}/tolvex_windows_tests.exe
+              --gtest_filter=WinLocale.TheUsersFormatFollowsTheUsersLocale)
+    set_tests_properties(windows.WinLocale.user_${windows_locale} PROPERTIES
+      FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb;tolvex_german" RUN_SERIAL TRUE TIMEOUT 120
+      ENVIRONMENT "${tolvex_wine_env};LOCPATH=${tolvex_win_dir}/locale;LC_ALL=${unix_locale};TOLVEX_USER_LOCALE=${windows_locale}"
+      FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|0 tests from 0 test suites|SKIPPED")
+  endforeach()
+else()
+  message(STATUS "The Windows user-locale tests are skipped: localedef or the de_DE locale "
+                 "source (Debian's locales package) is missing")
+endif()

@@ -19,4 +19,9 @@ bool guardStandardStreams();
 // Returns the reason it failed ("path: reason"), empty on success.
 std::string writeWholeFile(const std::string& path, const std::string& bytes);
 
+// Makes standard output pass the bytes as they are: on Windows it is opened
+// in text mode, which writes every LF as CR LF, where JSON readers and the
+// Prometheus text format want LF alone. Nothing to do on Linux.
+void useBinaryStandardOutput();
+
 }  // namespace tolvex::query

@@ -119,4 +119,6 @@ std::string writeWholeFile(const std::string& path, const std::string& bytes) {
     return {};
 }
 
+void useBinaryStandardOutput() {}
+
 }  // namespace tolvex::query

@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -133,6 +135,11 @@ std::string writeWholeFile(const std::string& path, const std::string& bytes) {
         }
         Sleep(50);
     }
+}
+
+void useBinaryStandardOutput() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 }  // namespace tolvex::query

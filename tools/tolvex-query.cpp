@@ -138,6 +138,12 @@ int writeStandardOutput(const std::string& bytes, bool outputOpen) {
 
 int writeAnswer(const Options& options, const std::string& bytes, bool outputOpen) {
     if (options.outputFile.empty()) {
+        // JSON and the Prometheus format are data with LF line ends, also on
+        // a Windows console or pipe; the text is for reading, in the
+        // console's own line ends.
+        if (options.format != Format::Text) {
+            tolvex::query::useBinaryStandardOutput();
+        }
         return writeStandardOutput(bytes, outputOpen);
     }
     if (const std::string failure = tolvex::query::writeWholeFile(options.outputFile, bytes);

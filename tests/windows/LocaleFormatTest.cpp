@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "ui/win32/LocaleFormat.h"
+#include "ui/win32/Text.h"
 #include "wmi/Conversions.h"
 
 namespace tolvex::ui::win32 {
@@ -50,11 +55,35 @@ TEST(WinLocale, AnUnknownLocaleKeepsTheEnglishNotation) {
     EXPECT_EQ(format.trueWord, "True");
 }
 
-TEST(WinLocale, TheUsersFormatIsUsable) {
+// The user's own format under the locale the harness gave Wine's user
+// (TOLVEX_USER_LOCALE names it: de-DE or en-US): German separators and
+// Boolean words from the automation library for German, which are not the
+// English ones; under English "True" and "False".
+TEST(WinLocale, TheUsersFormatFollowsTheUsersLocale) {
+    const char* given = std::getenv("TOLVEX_USER_LOCALE");
+    if (!given) {
+        GTEST_SKIP() << "run with TOLVEX_USER_LOCALE naming the user locale Wine was given";
+    }
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    ASSERT_GT(GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH), 0);
+    ASSERT_EQ(narrow(name), given) << "Wine did not take the locale";
     const NumberFormat format = userNumberFormat();
-    EXPECT_FALSE(format.decimalSeparator.empty());
-    EXPECT_NE(format.decimalSeparator, format.thousandsSeparator);
-    EXPECT_FALSE(format.trueWord.empty());
+    if (std::string(given) == "de-DE") {
+        EXPECT_EQ(format.decimalSeparator, ",");
+        EXPECT_EQ(format.thousandsSeparator, ".");
+        EXPECT_NE(format.trueWord, "True");
+        EXPECT_NE(format.falseWord, "False");
+        EXPECT_FALSE(format.trueWord.empty());
+        EXPECT_FALSE(format.falseWord.empty());
+        EXPECT_NE(format.trueWord, format.falseWord);
+    } else {
+        EXPECT_EQ(format.decimalSeparator, ".");
+        EXPECT_EQ(format.thousandsSeparator, ",");
+        EXPECT_EQ(format.trueWord, "True");
+        EXPECT_EQ(format.falseWord, "False");
+    }
+    std::printf("user locale %s: %s / %s\n", given, format.trueWord.c_str(),
+                format.falseWord.c_str());
 }
 
 }  // namespace

@@ -1,0 +1,97 @@
+"""tolvex-query.exe under Wine: each format written to a pipe, checked as on
+Linux. JSON and the Prometheus format are data and come with LF line ends on
+standard output as in a file (a CR before the LF breaks the Prometheus text
+format: `promtool` and the node exporter refuse "gauge\\r"); the text format
+is for reading and comes with the console's CR LF.
+
+TOLVEX_QUERY_COMMAND is the command line that runs the program (through
+tests/windows/run-on-xvfb and wine), one argument a line."""
+
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+os.environ.setdefault("TOLVEX_HOSTILE_ANSWERS", "")
+os.environ.setdefault("TOLVEX_QUERY", "")
+from node_exporter_test import METRICS, expected_series, parse, volatile_metrics  # noqa: E402
+
+COMMAND = os.environ["TOLVEX_QUERY_COMMAND"].splitlines()
+PROMTOOL = shutil.which("promtool")
+
+
+def query(*args):
+    done = subprocess.run(COMMAND + list(args), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          timeout=120, check=False)
+    if done.returncode != 0:
+        raise AssertionError(f"{args}: status {done.returncode}: {done.stderr.decode()}")
+    return done.stdout
+
+
+def schema_spelling(answer):
+    """The answer with its property names spelt as the schema spells them:
+    Wine's classes say "DeviceId" where the schema (and the Prometheus
+    format, which matches names without regard to case) says "DeviceID"."""
+    names = {}
+    for _, _, labels, prop, _ in METRICS:
+        for name in [p for _, p in labels] + ([prop] if prop else []):
+            names[name.lower()] = name
+    return {class_name: [{"path": i["path"],
+                          "properties": {names.get(k.lower(), k): v
+                                         for k, v in i["properties"].items()}}
+                         for i in instances]
+            for class_name, instances in answer.items()}
+
+
+class FormatsOnAPipe(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.json_bytes = query("--format", "json")
+        cls.prometheus_bytes = query("--format", "prometheus")
+
+    def test_json_has_lf_line_ends_and_parses(self):
+        self.assertNotIn(b"\r", self.json_bytes)
+        answer = json.loads(self.json_bytes.decode("utf-8"))
+        self.assertIn("Win32_OperatingSystem", answer)
+        for class_name, instances in answer.items():
+            for instance in instances:
+                self.assertEqual(set(instance), {"path", "properties"}, class_name)
+
+    def test_prometheus_has_lf_line_ends_and_says_what_json_says(self):
+        self.assertNotIn(b"\r", self.prometheus_bytes)
+        error, samples = parse(self.prometheus_bytes.decode("utf-8"))
+        self.assertIsNone(error)
+        expected = expected_series(schema_spelling(json.loads(self.json_bytes.decode("utf-8"))))
+        self.assertGreater(len(expected), 3)
+        self.assertEqual(set(samples), set(expected))
+        volatile = volatile_metrics()
+        for key, value in expected.items():
+            if key[0] not in volatile:
+                self.assertEqual(samples[key], value, key)
+
+    def test_promtool_accepts_the_prometheus_format(self):
+        if not PROMTOOL:
+            self.skipTest("promtool is not installed (Debian's prometheus package); "
+                          "the Prometheus text was checked by the parser only")
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "tolvex.prom")
+            with open(path, "wb") as out:
+                out.write(self.prometheus_bytes)
+            with open(path, "rb") as text:
+                done = subprocess.run([PROMTOOL, "check", "metrics"], stdin=text,
+                                      capture_output=True, timeout=60, check=False)
+        self.assertEqual(done.returncode, 0, done.stdout.decode() + done.stderr.decode())
+
+    def test_text_has_the_consoles_line_ends(self):
+        text = query("Win32_OperatingSystem")
+        self.assertGreater(text.count(b"\r\n"), 3)
+        self.assertEqual(text.count(b"\n"), text.count(b"\r\n"))
+        self.assertIn(b"Caption = ", text)
+
+
+if __name__ == "__main__":
+    unittest.main()
