@@ -59,7 +59,8 @@ class FormatsOnAPipe(unittest.TestCase):
         self.assertIn("Win32_OperatingSystem", answer)
         for class_name, instances in answer.items():
             for instance in instances:
-                self.assertEqual(set(instance), {"path", "properties"}, class_name)
+                self.assertIn("path", instance, class_name)
+                self.assertIn("properties", instance, class_name)
 
     def test_prometheus_has_lf_line_ends_and_says_what_json_says(self):
         self.assertNotIn(b"\r", self.prometheus_bytes)
@@ -68,7 +69,9 @@ class FormatsOnAPipe(unittest.TestCase):
         expected = expected_series(schema_spelling(json.loads(self.json_bytes.decode("utf-8"))))
         self.assertGreater(len(expected), 3)
         self.assertEqual(set(samples), set(expected))
-        volatile = volatile_metrics()
+        # Besides what changes on any running machine: Wine works the boot
+        # time out anew in each process, seconds apart.
+        volatile = volatile_metrics() | {"tolvex_operating_system_last_boot_time_seconds"}
         for key, value in expected.items():
             if key[0] not in volatile:
                 self.assertEqual(samples[key], value, key)
