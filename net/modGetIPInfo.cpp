@@ -26,6 +26,19 @@ std::string signPadded(int number) {
     return (number >= 0 ? " " : "") + std::to_string(number);
 }
 
+}  // namespace
+
+std::uint8_t LoByte(std::uint16_t value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+// The word taken as signed, divided by 256 toward zero, then masked: the
+// high-order byte for every word up to 32767.
+std::uint8_t HiByte(std::uint16_t value) {
+    const auto signedValue = static_cast<std::int16_t>(value);
+    return static_cast<std::uint8_t>((signedValue / 256) & 0xFF);
+}
+
 // Each byte as unsigned decimal, joined by full stops. Never reads past the
 // bytes the resolver gave, whatever length the entry claims.
 std::string dottedAddress(const std::vector<std::uint8_t>& address, std::int16_t length) {
@@ -39,19 +52,6 @@ std::string dottedAddress(const std::vector<std::uint8_t>& address, std::int16_t
         text += std::to_string(address[i]);
     }
     return text;
-}
-
-}  // namespace
-
-std::uint8_t LoByte(std::uint16_t value) {
-    return static_cast<std::uint8_t>(value & 0xFF);
-}
-
-// The word taken as signed, divided by 256 toward zero, then masked: the
-// high-order byte for every word up to 32767.
-std::uint8_t HiByte(std::uint16_t value) {
-    const auto signedValue = static_cast<std::int16_t>(value);
-    return static_cast<std::uint8_t>((signedValue / 256) & 0xFF);
 }
 
 void StartWinsock(Sockets& sockets, Screen& screen, ProgramEnd& end) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "net/Sockets.h"
 #include "ui/ProgramEnd.h"
@@ -11,6 +13,10 @@ namespace tolvex::modGetIPInfo {
 
 std::uint8_t LoByte(std::uint16_t value);
 std::uint8_t HiByte(std::uint16_t value);
+
+// Each byte as unsigned decimal, joined by full stops; never reads past the
+// bytes given, whatever length the entry claims.
+std::string dottedAddress(const std::vector<std::uint8_t>& address, std::int16_t length);
 
 // At load: starts the sockets library; a failure shows its message and ends
 // the program.

@@ -1,5 +1,6 @@
 #include "tools/QueryFormats.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +10,18 @@
 namespace tolvex::query {
 
 namespace {
+
+// The shortest text that reads back as the same double, marked as a real
+// ("3.0", not "3") so that it is not read back as an integer.
+std::string realText(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::string text(buffer, result.ptr);
+    if (text.find_first_of(".e") == std::string::npos) {
+        text += ".0";
+    }
+    return text;
+}
 
 std::string jsonValue(const ManagementValue& value) {
     switch (value.kind()) {
@@ -22,7 +35,7 @@ std::string jsonValue(const ManagementValue& value) {
             return std::to_string(value.asInteger());
         case ManagementValue::Kind::Real:
             // JSON has no form for infinities and NaN.
-            return std::isfinite(value.asReal()) ? debugText(value) : "null";
+            return std::isfinite(value.asReal()) ? realText(value.asReal()) : "null";
     }
     return "null";
 }
@@ -38,6 +51,29 @@ std::string jsonReason(const NullReason& reason) {
         out += ", \"remedy\": " + jsonString(reason.remedy);
     }
     return out + "}";
+}
+
+std::string hostJson(const HostAnswer& host) {
+    std::string out = "{\"name\": " + (host.name ? jsonString(*host.name) : std::string("null"));
+    if (!host.name) {
+        out += ", \"error\": " + std::to_string(host.error);
+    }
+    out += ", \"addresses\": ";
+    if (!host.addresses) {
+        return out + "null}";
+    }
+    out += "[";
+    for (std::size_t k = 0; k < host.addresses->size(); ++k) {
+        out += (k ? ", " : "") + jsonString((*host.addresses)[k]);
+    }
+    return out + "]}";
+}
+
+std::string originJson(const snapshot::Origin& origin) {
+    return "{\"program\": " + jsonString(origin.program) +
+           ", \"version\": " + jsonString(origin.version) +
+           ", \"platform\": " + jsonString(origin.platform) +
+           ", \"taken\": " + jsonString(origin.taken) + "}";
 }
 
 }  // namespace
@@ -126,7 +162,8 @@ std::string formatText(const std::vector<ClassAnswer>& answers) {
     return out;
 }
 
-std::string formatJson(const std::vector<ClassAnswer>& answers) {
+std::string formatJson(const std::vector<ClassAnswer>& answers, const HostAnswer* host,
+                       const snapshot::Origin* origin) {
     std::string out = "{";
     for (std::size_t c = 0; c < answers.size(); ++c) {
         out += (c ? ",\n  " : "\n  ") + jsonString(answers[c].className) + ": [";
@@ -149,7 +186,17 @@ std::string formatJson(const std::vector<ClassAnswer>& answers) {
         }
         out += instances.empty() ? "]" : "\n  ]";
     }
-    return out + (answers.empty() ? "}\n" : "\n}\n");
+    bool first = answers.empty();
+    if (host != nullptr) {
+        out += (first ? "\n  " : ",\n  ") + jsonString(snapshot::kHostKey) + ": " + hostJson(*host);
+        first = false;
+    }
+    if (origin != nullptr) {
+        out += (first ? "\n  " : ",\n  ") + jsonString(snapshot::kOriginKey) + ": " +
+               originJson(*origin);
+        first = false;
+    }
+    return out + (first ? "}\n" : "\n}\n");
 }
 
 }  // namespace tolvex::query

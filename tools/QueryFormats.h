@@ -6,7 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "net/HostAnswer.h"
 #include "wmi/Management.h"
+#include "wmi/snapshot/Snapshot.h"
 
 namespace tolvex::query {
 
@@ -37,11 +39,15 @@ std::string formatText(const std::vector<ClassAnswer>& answers);
 
 // One JSON object keyed by class name; each class a list of
 // {"path": ..., "properties": {...}, "reasons": {...}} in the service's
-// property order. Null is null, Booleans true/false, numbers as numbers (a
-// real that is not finite is null), texts as strings. "reasons" holds, for
-// each Null property the service explains, {"reason": words, "source": ...,
-// "remedy": ...} (source and remedy only where there are some).
-std::string formatJson(const std::vector<ClassAnswer>& answers);
+// property order. Null is null, Booleans true/false, integers as integers,
+// reals with a decimal point or an exponent and as many digits as read back
+// the same (one that is not finite is null), texts as strings. "reasons"
+// holds, for each Null property the service explains, {"reason": words,
+// "source": ..., "remedy": ...} (source and remedy only where there are
+// some). Given a host and an origin, it is a snapshot: they follow the
+// classes as "tolvex:host" and "tolvex:origin".
+std::string formatJson(const std::vector<ClassAnswer>& answers, const HostAnswer* host = nullptr,
+                       const snapshot::Origin* origin = nullptr);
 
 // The text exposition format of Prometheus, as the node exporter's textfile
 // collector reads it: an info metric per class (value 1, its identifying

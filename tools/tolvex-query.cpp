@@ -11,8 +11,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <algorithm>
 #include <exception>
+#include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +24,9 @@
 #include "tools/OutputFile.h"
 #include "tools/QueryFormats.h"
 #include "tools/QuerySource.h"
+#include "tools/Redaction.h"
 #include "wmi/Management.h"
+#include "wmi/snapshot/Snapshot.h"
 
 namespace {
 
@@ -32,6 +38,7 @@ constexpr const char* kProgram = "tolvex-query";
 constexpr int kSuccess = 0;
 constexpr int kUnknownClass = 2;
 constexpr int kUsageError = 64;      // EX_USAGE
+constexpr int kBadSnapshot = 65;     // EX_DATAERR
 constexpr int kUnusableRoot = 66;    // EX_NOINPUT
 constexpr int kProviderFailed = 70;  // EX_SOFTWARE: the provider failed, or
                                      // anything else nobody expected
@@ -41,6 +48,8 @@ enum class Format { Text, Json, Prometheus };
 
 struct Options {
     std::string root = "/";
+    std::string snapshotFile;  // empty: the machine or the tree at root
+    bool redact = false;
     Format format = Format::Text;
     std::string outputFile;  // empty: standard output
     std::vector<std::string> classes;
@@ -54,11 +63,22 @@ std::string joined(const std::vector<std::string>& names, const char* separator)
     return out;
 }
 
+std::string indented(const std::string& lines, std::size_t by) {
+    std::string out;
+    std::size_t start = 0;
+    while (start < lines.size()) {
+        const std::size_t end = std::min(lines.find('\n', start), lines.size());
+        out += std::string(by, ' ') + lines.substr(start, end - start) + "\n";
+        start = end + 1;
+    }
+    return out;
+}
+
 std::string helpText() {
     std::string text =
         std::string("usage: ") + kProgram +
-        " [--root DIR] [--format text|json|prometheus] [--output FILE]\n"
-        "                    [CLASS]...\n"
+        " [--root DIR | --snapshot FILE] [--format text|json|prometheus]\n"
+        "                    [--redact] [--output FILE] [CLASS]...\n"
         "\n"
         "Prints every instance of the management classes named (all nine when none\n"
         "is named), as this machine's provider answers them: each instance's object\n"
@@ -67,16 +87,25 @@ std::string helpText() {
         "Options:\n"
         "  --root DIR       read the captured machine tree DIR (its /proc, /sys and\n"
         "                   the tolvex-syscalls.ini sidecar) instead of this machine\n"
+        "  --snapshot FILE  answer from a snapshot (a --format json answer, or the\n"
+        "                   per-host file of Ansible's tree output for the\n"
+        "                   tolvex_facts module) instead of this machine\n"
         "  --format FORMAT  text (the default): the object path, then one\n"
         "                   \"Name = value\" line per property, Null as Null;\n"
         "                   json: one object keyed by class name, each class a list\n"
-        "                   of {\"path\", \"properties\"}, Null as null;\n"
+        "                   of {\"path\", \"properties\"}, Null as null, followed by\n"
+        "                   \"tolvex:host\" (the host name and IP addresses) and\n"
+        "                   \"tolvex:origin\" (program, version, platform, time\n"
+        "                   taken): a snapshot, which tolvex --snapshot opens;\n"
         "                   prometheus: the text exposition format of the node\n"
         "                   exporter's textfile collector: tolvex_*_info metrics of\n"
         "                   value 1 with the identifying texts as labels (a Null\n"
         "                   text gives an empty label) and gauges in bytes, hertz\n"
         "                   and seconds (a Null quantity leaves its sample out)\n"
         "  --json           the same as --format json\n"
+        "  --redact         hide what identifies the machine, in every format, behind\n"
+        "                   stable placeholders (equal values stay equal):\n" +
+        indented(tolvex::query::redactedList(), 19) +
         "  --output FILE    write to FILE instead of standard output, whole or not\n"
         "                   at all (a temporary file in the same folder, renamed)\n"
         "  -h, --help       print this help and exit\n"
@@ -96,7 +125,9 @@ std::string helpText() {
         "  0   success\n"
         "  2   a class the service does not know (the known classes are listed)\n"
         "  64  a usage error: an unknown option or format, an option without its value\n"
-        "  66  the root does not exist, is not a folder or cannot be read\n"
+        "  65  the snapshot is not one (not JSON, cut off, wrong types, past its limits)\n"
+        "  66  the root does not exist, is not a folder or cannot be read; the\n"
+        "      snapshot cannot be opened\n"
         "  70  the provider failed (its description is printed), or an unexpected\n"
         "      error such as running out of memory (a message says which)\n"
         "  74  the output could not be written (a full disk, a closed standard output);\n"
@@ -104,6 +135,47 @@ std::string helpText() {
         "      status and no message when SIGPIPE is ignored\n"
         "Nothing is printed on standard output when the status is not 0.\n";
     return text;
+}
+
+#ifdef _WIN32
+constexpr const char* kPlatform = "Windows";
+#else
+constexpr const char* kPlatform = "Linux";
+#endif
+
+std::string versionText() {
+    return std::to_string(tolvex::version::kMajor) + "." +
+           std::to_string(tolvex::version::kMinor) + "." +
+           std::to_string(tolvex::version::kRevision);
+}
+
+// The time now in UTC, as "2026-12-07T14:03:00Z".
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    char buffer[32] = {};
+    if (const std::tm* utc = std::gmtime(&now)) {
+        std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", utc);
+    }
+    return buffer;
+}
+
+// The host as the network panel would find it: on this machine, through the
+// sockets layer; for a captured tree, the name it recorded (the operating
+// system's CSName) and no addresses, as a tree holds none.
+tolvex::HostAnswer hostOf(const std::string& root, tolvex::ManagementService& service) {
+    if (root == "/") {
+        return tolvex::askHost(tolvex::platformSockets());
+    }
+    tolvex::HostAnswer host;
+    host.addresses.emplace();
+    auto walk = service.instancesOf("Win32_OperatingSystem", tolvex::kReturnImmediately)->enumerate();
+    if (const auto os = walk->next()) {
+        const auto name = os->property("CSName");
+        host.name = name.kind() == tolvex::ManagementValue::Kind::Text ? name.asText() : "";
+    } else {
+        host.name = "";
+    }
+    return host;
 }
 
 void complain(const std::string& message) {
@@ -165,14 +237,8 @@ std::string knownName(const std::string& name) {
 }
 
 // Reads every instance of each class. Returns the exit status.
-int readClasses(const Options& options, std::vector<ClassAnswer>& answers) {
-    tolvex::ServicePtr service;
-    try {
-        service = tolvex::queryService(options.root);
-    } catch (const tolvex::Failure& failure) {
-        complain(failure.description());
-        return kProviderFailed;
-    }
+int readClasses(const Options& options, const tolvex::ServicePtr& service,
+                std::vector<ClassAnswer>& answers) {
     for (const auto& requested : options.classes) {
         const std::string known = knownName(requested);
         const std::string name = known.empty() ? requested : known;
@@ -214,6 +280,7 @@ int run(int argc, char** argv) {
     const bool outputOpen = tolvex::query::guardStandardStreams();
     Options options;
     bool optionsEnded = false;
+    bool rootGiven = false;
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -241,17 +308,21 @@ int run(int argc, char** argv) {
         } else if (name == "--help" || name == "-h") {
             return writeStandardOutput(helpText(), outputOpen);
         } else if (name == "--version") {
-            return writeStandardOutput(std::string(kProgram) + " " +
-                                           std::to_string(tolvex::version::kMajor) + "." +
-                                           std::to_string(tolvex::version::kMinor) + "." +
-                                           std::to_string(tolvex::version::kRevision) + "\n",
+            return writeStandardOutput(std::string(kProgram) + " " + versionText() + "\n",
                                        outputOpen);
-        } else if (name == "--root" || name == "--output" || name == "--format") {
+        } else if (name == "--root" || name == "--output" || name == "--format" ||
+                   name == "--snapshot") {
             if (!takeValue()) {
                 return usageError("option '" + name + "' needs a value");
             }
             if (name == "--root") {
                 options.root = value;
+                rootGiven = true;
+            } else if (name == "--snapshot") {
+                if (value.empty()) {
+                    return usageError("option '--snapshot' needs a file name");
+                }
+                options.snapshotFile = value;
             } else if (name == "--output") {
                 if (value.empty()) {
                     return usageError("option '--output' needs a file name");
@@ -268,30 +339,77 @@ int run(int argc, char** argv) {
             }
         } else if (name == "--json" && !hasValue) {
             options.format = Format::Json;
+        } else if (name == "--redact" && !hasValue) {
+            options.redact = true;
         } else {
             return usageError("unknown option '" + arg + "'");
         }
     }
-    if (options.classes.empty()) {
-        options.classes = tolvex::queryClassNames();
+    if (rootGiven && !options.snapshotFile.empty()) {
+        return usageError("options '--root' and '--snapshot' exclude each other");
     }
-    if (const std::string reason = tolvex::unusableRoot(options.root); !reason.empty()) {
+    std::shared_ptr<const tolvex::snapshot::Snapshot> snapshot;
+    if (!options.snapshotFile.empty()) {
+        try {
+            snapshot = std::make_shared<const tolvex::snapshot::Snapshot>(
+                tolvex::snapshot::readFile(options.snapshotFile));
+        } catch (const tolvex::snapshot::SnapshotError& error) {
+            complain(error.what());
+            return error.unopened() ? kUnusableRoot : kBadSnapshot;
+        }
+    } else if (const std::string reason = tolvex::unusableRoot(options.root); !reason.empty()) {
         complain(options.root + ": " + reason);
         return kUnusableRoot;
     }
+    if (options.classes.empty()) {
+        // A snapshot answers the classes it holds, in its order.
+        if (snapshot) {
+            for (const auto& held : snapshot->classes) {
+                options.classes.push_back(held.name);
+            }
+        } else {
+            options.classes = tolvex::queryClassNames();
+        }
+    }
+
+    tolvex::ServicePtr service;
+    std::optional<tolvex::HostAnswer> host;
+    std::optional<tolvex::snapshot::Origin> origin;
+    const bool complete = options.format == Format::Json || options.redact;
+    try {
+        if (snapshot) {
+            // Its host and origin are kept as they were taken, not renewed.
+            service = tolvex::snapshot::makeService(snapshot);
+            host = snapshot->host;
+            origin = snapshot->origin;
+        } else {
+            service = tolvex::queryService(options.root);
+            if (complete) {
+                host = hostOf(options.root, *service);
+                origin = tolvex::snapshot::Origin{kProgram, versionText(), kPlatform, utcNow()};
+            }
+        }
+    } catch (const tolvex::Failure& failure) {
+        complain(failure.description());
+        return kProviderFailed;
+    }
 
     std::vector<ClassAnswer> answers;
-    if (const int status = readClasses(options, answers); status != kSuccess) {
+    if (const int status = readClasses(options, service, answers); status != kSuccess) {
         return status;
     }
     std::string out;
     try {
+        if (options.redact) {
+            tolvex::query::redact(answers, host ? &*host : nullptr);
+        }
         switch (options.format) {
             case Format::Text:
                 out = tolvex::query::formatText(answers);
                 break;
             case Format::Json:
-                out = tolvex::query::formatJson(answers);
+                out = tolvex::query::formatJson(answers, host ? &*host : nullptr,
+                                                origin ? &*origin : nullptr);
                 break;
             case Format::Prometheus:
                 out = tolvex::query::formatPrometheus(answers);
