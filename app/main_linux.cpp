@@ -1,9 +1,13 @@
 // The Linux program: frmMain over the Qt front end.
 #include <QApplication>
 #include <QLocale>
+#include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "app/Browser.h"
+#include "app/CommandLine.h"
 #include "app/ImmediateEnd.h"
 #include "app/frmMain.h"
 #include "net/Sockets.h"
@@ -18,6 +22,20 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("tolvex"));
     QApplication::setWindowIcon(tolvex::ui::windowIcon());
 
+    // Qt has taken its own options out of argv; what is left is ours. A
+    // snapshot is read, and refused, before any window exists.
+    const tolvex::ProgramChoice choice =
+        tolvex::readCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!choice.error.empty()) {
+        std::fprintf(stderr, "tolvex: %s\n%s\n", choice.error.c_str(), tolvex::kProgramUsage);
+        return choice.status;
+    }
+    std::unique_ptr<tolvex::AnsweringSockets> snapshotSockets;
+    if (choice.snapshot) {
+        snapshotSockets =
+            std::make_unique<tolvex::AnsweringSockets>(tolvex::snapshot::hostOf(*choice.snapshot));
+    }
+
     const auto translations = tolvex::installTranslations(QLocale::system());
     try {
         tolvex::ui::QtMessagePresenter messages;
@@ -25,10 +43,18 @@ int main(int argc, char* argv[]) {
         tolvex::ImmediateProgramEnd programEnd;
         const std::unique_ptr<tolvex::BrowserLauncher> browser = tolvex::platformBrowser();
 
+        if (choice.snapshot) {
+            windows.mainWindow().setWindowTitle(QString::fromStdString(tolvex::snapshotTitle(
+                *choice.snapshot, windows.mainWindow().windowTitle().toStdString())));
+        }
+
         tolvex::frmMain form({
-            [](std::string_view moniker) { return tolvex::Connect(moniker); },
+            [&choice](std::string_view moniker) {
+                return choice.snapshot ? tolvex::connectSnapshot(choice.snapshot, moniker)
+                                       : tolvex::Connect(moniker);
+            },
             windows,
-            tolvex::platformSockets(),
+            snapshotSockets ? *snapshotSockets : tolvex::platformSockets(),
             programEnd,
             *browser,
             tolvex::numberFormatFor(QLocale::system()),

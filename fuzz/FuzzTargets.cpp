@@ -9,6 +9,7 @@
 #include <set>
 #include <string_view>
 
+#include "tools/QueryFormats.h"
 #include "wmi/Conversions.h"
 #include "wmi/Failure.h"
 #include "wmi/ObjectPath.h"
@@ -21,6 +22,7 @@
 #include "wmi/linux/SysText.h"
 #include "wmi/linux/UdevMemory.h"
 #include "wmi/linux/ZoneOffset.h"
+#include "wmi/snapshot/Snapshot.h"
 
 namespace tolvex::fuzz {
 
@@ -427,6 +429,50 @@ int pciIds(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
+namespace {
+
+// The snapshot as tolvex-query --format json would write it again.
+std::string rewritten(const snapshot::Snapshot& read) {
+    std::vector<query::ClassAnswer> answers;
+    for (const auto& held : read.classes) {
+        answers.push_back({held.name, {held.instances.begin(), held.instances.end()}});
+    }
+    return query::formatJson(answers, read.host ? &*read.host : nullptr,
+                             read.origin ? &*read.origin : nullptr);
+}
+
+}  // namespace
+
+int snapshotFile(const std::uint8_t* data, std::size_t size) {
+    snapshot::Snapshot read;
+    try {
+        read = snapshot::parse(bytes(data, size));
+    } catch (const snapshot::SnapshotError&) {
+        return 0;  // refused with words: what a bad snapshot must get
+    }
+    // Every class, instance and property reads through the service as the
+    // window reads them.
+    const auto shared = std::make_shared<const snapshot::Snapshot>(read);
+    const ServicePtr service = snapshot::makeService(shared);
+    for (const auto& held : read.classes) {
+        const auto set = service->instancesOf(held.name, 16);
+        require(set->count() == static_cast<std::int32_t>(held.instances.size()));
+        auto walk = set->enumerate();
+        while (const auto object = walk->next()) {
+            for (const auto& name : object->propertyNames()) {
+                (void)object->property(name);
+            }
+            require(set->item(object->path(), 0) != nullptr);
+        }
+    }
+    (void)snapshot::hostOf(read);
+    // Written again, it reads back to the same and writes the same bytes.
+    const std::string once = rewritten(read);
+    const std::string twice = rewritten(snapshot::parse(once));
+    require(once == twice);
+    return 0;
+}
+
 const std::vector<NamedTarget>& targets() {
     static const std::vector<NamedTarget> all = {
         {"smbios", smbiosTable},
@@ -440,6 +486,7 @@ const std::vector<NamedTarget>& targets() {
         {"udev-memory", udevMemory},
         {"zone-file", zoneFile},
         {"pci-ids", pciIds},
+        {"snapshot", snapshotFile},
     };
     return all;
 }

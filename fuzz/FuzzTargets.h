@@ -28,6 +28,7 @@ int edid(const std::uint8_t* data, std::size_t size);
 int udevMemory(const std::uint8_t* data, std::size_t size);
 int zoneFile(const std::uint8_t* data, std::size_t size);
 int pciIds(const std::uint8_t* data, std::size_t size);
+int snapshotFile(const std::uint8_t* data, std::size_t size);
 
 const std::vector<NamedTarget>& targets();
 

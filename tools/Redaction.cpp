@@ -70,10 +70,21 @@ bool isIdentifyingAddress(const std::string& text) {
 // Values that firmware and drivers give when they know nothing.
 bool isFiller(std::string_view text) {
     static constexpr std::string_view kFillers[] = {
-        "none",          "not specified",    "not available",          "not applicable",
-        "unknown",       "n/a",              "to be filled by o.e.m.", "default string",
-        "system serial number", "base board serial number", "chassis serial number",
-        "0123456789",    "123456789",        "serial number",          "sernum0",
+        "none",
+        "not specified",
+        "not available",
+        "not applicable",
+        "unknown",
+        "n/a",
+        "to be filled by o.e.m.",
+        "default string",
+        "system serial number",
+        "base board serial number",
+        "chassis serial number",
+        "0123456789",
+        "123456789",
+        "serial number",
+        "sernum0",
     };
     const std::string low = lowered(text);
     if (low.find_first_not_of(" ") == std::string::npos) {
@@ -286,8 +297,8 @@ void redact(std::vector<ClassAnswer>& answers, HostAnswer* host) {
                 }
                 properties.emplace_back(name, std::move(value));
             }
-            object = std::make_shared<StaticObject>(answer.className, redactor.applyPath(object->path()),
-                                                    std::move(properties));
+            object = std::make_shared<StaticObject>(
+                answer.className, redactor.applyPath(object->path()), std::move(properties));
         }
     }
     if (host != nullptr) {

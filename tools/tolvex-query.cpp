@@ -8,11 +8,12 @@
 // output is built in memory and written at the end, so a failure never
 // leaves half an answer for a script to mistake for a whole one.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <algorithm>
 #include <exception>
 #include <memory>
 #include <new>
@@ -144,14 +145,22 @@ constexpr const char* kPlatform = "Linux";
 #endif
 
 std::string versionText() {
-    return std::to_string(tolvex::version::kMajor) + "." +
-           std::to_string(tolvex::version::kMinor) + "." +
-           std::to_string(tolvex::version::kRevision);
+    return std::to_string(tolvex::version::kMajor) + "." + std::to_string(tolvex::version::kMinor) +
+           "." + std::to_string(tolvex::version::kRevision);
 }
 
-// The time now in UTC, as "2026-12-07T14:03:00Z".
+// The time now in UTC, as "2026-12-07T14:03:00Z"; SOURCE_DATE_EPOCH, where
+// set, stands for now, so that two runs over the same machine can give the
+// same bytes.
 std::string utcNow() {
-    const std::time_t now = std::time(nullptr);
+    std::time_t now = std::time(nullptr);
+    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH")) {
+        char* end = nullptr;
+        const long long seconds = std::strtoll(fixed, &end, 10);
+        if (*fixed != '\0' && *end == '\0' && seconds >= 0) {
+            now = static_cast<std::time_t>(seconds);
+        }
+    }
     char buffer[32] = {};
     if (const std::tm* utc = std::gmtime(&now)) {
         std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", utc);
@@ -168,7 +177,9 @@ tolvex::HostAnswer hostOf(const std::string& root, tolvex::ManagementService& se
     }
     tolvex::HostAnswer host;
     host.addresses.emplace();
-    auto walk = service.instancesOf("Win32_OperatingSystem", tolvex::kReturnImmediately)->enumerate();
+    // The walk reads the set, which must outlive it.
+    const auto set = service.instancesOf("Win32_OperatingSystem", tolvex::kReturnImmediately);
+    auto walk = set->enumerate();
     if (const auto os = walk->next()) {
         const auto name = os->property("CSName");
         host.name = name.kind() == tolvex::ManagementValue::Kind::Text ? name.asText() : "";

@@ -98,7 +98,7 @@ class AnsibleGathersTolvexFacts(unittest.TestCase):
                 self.assertFalse(result["changed"])
                 facts = result["ansible_facts"]["tolvex"]
                 expected = fleet.query_json(root)
-                self.assertEqual(sorted(facts), sorted(fleet.CLASSES))
+                self.assertEqual(sorted(k for k in facts if ":" not in k), sorted(fleet.CLASSES))
                 if root == "/":
                     facts, expected = steady(facts), steady(expected)
                 self.assertEqual(facts, expected)
@@ -148,11 +148,12 @@ class AnsibleGathersTolvexFacts(unittest.TestCase):
 
 
 def steady(answer):
-    """The answer without the values a running machine changes by itself."""
+    """The classes of the answer without the values a running machine changes
+    by itself."""
     return {name: [dict(instance, properties={k: v for k, v in instance["properties"].items()
                                               if k not in fleet.VOLATILE})
                    for instance in instances]
-            for name, instances in answer.items()}
+            for name, instances in answer.items() if ":" not in name}
 
 
 if __name__ == "__main__":

@@ -22,6 +22,8 @@ CLASSES = [
     "Win32_NetworkAdapter", "Win32_VideoController", "Win32_SCSIController",
     "Win32_LogicalDisk", "Win32_OperatingSystem",
 ]
+# What follows the classes in a JSON answer: the host and the origin.
+META = ["tolvex:host", "tolvex:origin"]
 
 
 def run(args, stdout=subprocess.PIPE, **kwargs):
@@ -122,7 +124,7 @@ class BadInput(unittest.TestCase):
         result = run(["--json", "--root", self.scratch.empty_root, *CLASSES])
         self.assertEqual(result.returncode, 0, result.stderr)
         answer = json.loads(result.stdout)
-        self.assertEqual(list(answer), CLASSES)
+        self.assertEqual(list(answer), CLASSES + META)
         with_instance = {"Win32_BaseBoard", "Win32_MotherboardDevice", "Win32_OperatingSystem"}
         for name in CLASSES:
             with self.subTest(name=name):
@@ -252,12 +254,12 @@ class Conventions(unittest.TestCase):
                 self.assertEqual(result.stderr, b"")
                 text = result.stdout.decode()
                 self.assertTrue(text.startswith("usage: tolvex-query "), text)
-                for option in ["--root DIR", "--format FORMAT", "--json", "--output FILE",
-                               "-h, --help", "--version"]:
+                for option in ["--root DIR", "--snapshot FILE", "--format FORMAT", "--json",
+                               "--redact", "--output FILE", "-h, --help", "--version"]:
                     self.assertIn(option, text)
                 for name in CLASSES:
                     self.assertRegex(text, r"\n  " + name + r"\n")
-                for status in [0, 2, 64, 66, 70, 74]:
+                for status in [0, 2, 64, 65, 66, 70, 74]:
                     self.assertRegex(text, r"\n  %d +\S" % status)
 
     def test_version_is_the_project_version(self):
@@ -268,12 +270,12 @@ class Conventions(unittest.TestCase):
     def test_without_a_class_every_class_is_read(self):
         result = run(["--format", "json", "--root", "/"])
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(list(json.loads(result.stdout)), CLASSES)
+        self.assertEqual(list(json.loads(result.stdout)), CLASSES + META)
 
     def test_class_names_ignore_case_and_repeat_once(self):
         result = run(["--json", "win32_operatingsystem", "WIN32_OPERATINGSYSTEM"])
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(list(json.loads(result.stdout)), ["Win32_OperatingSystem"])
+        self.assertEqual(list(json.loads(result.stdout)), ["Win32_OperatingSystem"] + META)
 
     def test_output_file_holds_what_standard_output_shows(self):
         scratch = Scratch()

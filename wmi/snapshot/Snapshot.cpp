@@ -76,17 +76,19 @@ ManagementValue readValue(const Json& value, const std::string& where) {
         case Json::value_t::number_unsigned: {
             const auto number = value.get<std::uint64_t>();
             if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-                refuse(where, "a number past the service's 64-bit integers (larger values "
-                              "are given as text)");
+                refuse(where,
+                       "a number past the service's 64-bit integers (larger values "
+                       "are given as text)");
             }
             return ManagementValue::integer(static_cast<std::int64_t>(number));
         }
         case Json::value_t::number_float:
             return ManagementValue::real(value.get<double>());
         default:
-            refuse(where, "expected a value the service gives (null, a Boolean, a number or "
-                          "a string), found " +
-                              typeName(value));
+            refuse(where,
+                   "expected a value the service gives (null, a Boolean, a number or "
+                   "a string), found " +
+                       typeName(value));
     }
 }
 
@@ -129,17 +131,17 @@ HostAnswer readHost(const Json& host) {
     if (const auto list = host.find("addresses"); list != host.end() && !list->is_null()) {
         expect(*list, Json::value_t::array, where + ".addresses", "a list or null");
         if (list->size() > kMaxInstances) {
-            refuse(where + ".addresses", "more than " + std::to_string(kMaxInstances) +
-                                             " addresses");
+            refuse(where + ".addresses",
+                   "more than " + std::to_string(kMaxInstances) + " addresses");
         }
         answer.addresses.emplace();
         for (const auto& address : *list) {
             if (!address.is_string() || !parseDottedAddress(address.get<std::string>())) {
-                refuse(where + ".addresses", "expected dotted IPv4 addresses such as "
-                                             "\"192.0.2.7\", found " +
-                                                 (address.is_string()
-                                                      ? "\"" + address.get<std::string>() + "\""
-                                                      : typeName(address)));
+                refuse(where + ".addresses",
+                       "expected dotted IPv4 addresses such as "
+                       "\"192.0.2.7\", found " +
+                           (address.is_string() ? "\"" + address.get<std::string>() + "\""
+                                                : typeName(address)));
             }
             answer.addresses->push_back(address.get<std::string>());
         }
@@ -178,11 +180,11 @@ const Json& unwrapAnsible(const Json& root) {
         return root;
     }
     if (!facts->is_object() || facts->find("tolvex") == facts->end()) {
-        refuse("", "an Ansible result without the tolvex facts (gathered by the tolvex_facts "
-                   "module)");
+        refuse("",
+               "an Ansible result without the tolvex facts (gathered by the tolvex_facts "
+               "module)");
     }
-    return expect(facts->at("tolvex"), Json::value_t::object, "ansible_facts.tolvex",
-                  "an object");
+    return expect(facts->at("tolvex"), Json::value_t::object, "ansible_facts.tolvex", "an object");
 }
 
 std::string withoutLibraryPrefix(std::string message) {
@@ -207,8 +209,8 @@ class SnapshotService : public ManagementService {
                     std::vector<ObjectPtr>(known.instances.begin(), known.instances.end()));
             }
         }
-        throw Failure("Invalid class: the snapshot holds no class named " +
-                      std::string(className) + ".");
+        throw Failure("Invalid class: the snapshot holds no class named " + std::string(className) +
+                      ".");
     }
 
   private:
@@ -224,14 +226,14 @@ Snapshot parse(std::string_view bytes) {
     Json document;
     try {
         // Deep nesting is refused as it is met, before it is built.
-        document = Json::parse(bytes.begin(), bytes.end(),
-                               [](int depth, Json::parse_event_t, Json&) {
-                                   if (depth > kMaxDepth) {
-                                       throw SnapshotError("nested deeper than " +
-                                                           std::to_string(kMaxDepth) + " levels");
-                                   }
-                                   return true;
-                               });
+        document =
+            Json::parse(bytes.begin(), bytes.end(), [](int depth, Json::parse_event_t, Json&) {
+                if (depth > kMaxDepth) {
+                    throw SnapshotError("nested deeper than " + std::to_string(kMaxDepth) +
+                                        " levels");
+                }
+                return true;
+            });
     } catch (const Json::exception& error) {
         refuse("", "not JSON (" + withoutLibraryPrefix(error.what()) + ")");
     }
