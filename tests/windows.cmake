@@ -100,6 +100,30 @@ foreach(class Win32_MotherboardDevice Win32_SCSIController)
     FAIL_REGULAR_EXPRESSION "${class}\\.")
 endforeach()
 
+# A snapshot of Wine's service taken by tolvex-query.exe, and the live
+# window's texts read back from tolvex.exe's controls over the same service;
+# the Qt window over that snapshot on Linux must show the same texts.
+set(tolvex_wine_snapshot ${tolvex_win_dir}/wine-snapshot.json)
+set(tolvex_wine_picture ${tolvex_win_dir}/wine-picture.txt)
+add_test(NAME windows.snapshot_take
+  COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_query} --format json
+          --output Z:${tolvex_wine_snapshot})
+add_test(NAME windows.snapshot_live_window
+  COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_win_dir}/tolvex_windows_tests.exe
+          --gtest_filter=WinSnapshot.*)
+set_tests_properties(windows.snapshot_take windows.snapshot_live_window PROPERTIES
+  FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" FIXTURES_SETUP tolvex_wine_snapshot
+  ENVIRONMENT "${tolvex_wine_env};TOLVEX_WINDOWS_PICTURE=Z:${tolvex_wine_picture}" TIMEOUT 120
+  FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|0 tests from 0 test suites|SKIPPED")
+if(TARGET tolvex_ui_tests)
+  add_test(NAME windows.snapshot_on_linux
+    COMMAND tolvex_ui_tests --gtest_filter=SnapshotAcrossPlatforms.*)
+  set_tests_properties(windows.snapshot_on_linux PROPERTIES
+    FIXTURES_REQUIRED tolvex_wine_snapshot TIMEOUT 120
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOLVEX_WINDOWS_SNAPSHOT=${tolvex_wine_snapshot};TOLVEX_WINDOWS_PICTURE=${tolvex_wine_picture}"
+    FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|SKIPPED")
+endif()
+
 # The Windows program itself: it imports only system DLLs, and under Wine it
 # starts, runs its detection, shows its eight panels from the menu bar by
 # keyboard (a screenshot of each in screenshots-windows/) and ends through
