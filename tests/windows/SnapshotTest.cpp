@@ -37,8 +37,8 @@ std::string itemText(HWND control, UINT lengthMessage, UINT textMessage, int k) 
     return narrow(text);
 }
 
-testing::ControlReader readerOf(Win32WindowSystem& real) {
-    testing::ControlReader read;
+tolvex::testing::ControlReader readerOf(Win32WindowSystem& real) {
+    tolvex::testing::ControlReader read;
     read.items = [&real](const std::string& name) {
         HWND combo = real.mainControls().find(name);
         std::vector<std::string> out;
