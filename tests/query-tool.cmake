@@ -22,6 +22,9 @@ if(TARGET tolvex-query AND TOLVEX_PYTHON3)
     # Snapshots taken in one test run carry the same time, so two answers
     # for one machine compare byte for byte.
     "SOURCE_DATE_EPOCH=1767225600")
+  if(TARGET tolvex)
+    list(APPEND tolvex_tools_env "TOLVEX_PROGRAM=$<TARGET_FILE:tolvex>")
+  endif()
   # A malloc that refuses large requests, to run the program out of memory.
   # The sanitizers bring their own allocator, which must come first.
   if(NOT TOLVEX_SANITIZE)

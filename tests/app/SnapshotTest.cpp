@@ -167,6 +167,26 @@ TEST(SnapshotWindow, HostFailuresComeBackAsTheSameMessages) {
     }
 }
 
+TEST(SnapshotValues, NullReasonsBesideThePropertiesAreKept) {
+    const auto read = snapshot::parse(
+        "{\"Win32_BaseBoard\": [{\"path\": \"p\", \"properties\": {\"Product\": \"x\", "
+        "\"SerialNumber\": null}, \"reasons\": {\"SerialNumber\": {\"reason\": \"needs "
+        "administrator rights\", \"source\": \"/sys/class/dmi/id/board_serial\", \"remedy\": "
+        "\"Run as root\"}}}]}");
+    const auto& board = *read.classes[0].instances[0];
+    EXPECT_EQ(board.nullReason("SerialNumber"),
+              (NullReason{NullReason::Kind::NeedsAdministrator, "/sys/class/dmi/id/board_serial",
+                          "Run as root"}));
+    EXPECT_FALSE(board.nullReason("Product").given());
+    for (const char* wrong :
+         {"{\"W\": [{\"path\": \"p\", \"properties\": {}, \"reasons\": {\"A\": {\"reason\": "
+          "\"unreadable\"}}}]}",
+          "{\"W\": [{\"path\": \"p\", \"properties\": {\"A\": null}, \"reasons\": {\"A\": "
+          "{\"reason\": \"gremlins\"}}}]}"}) {
+        EXPECT_THROW(snapshot::parse(wrong), snapshot::SnapshotError) << wrong;
+    }
+}
+
 TEST(SnapshotValues, EveryKindReadsBackAsItWasGiven) {
     const std::vector<StaticObject::Property> properties = {
         {"Null", ManagementValue::null()},

@@ -3,8 +3,9 @@
 One ad hoc `ansible` command over an inventory of local hosts, each pointed
 at a different machine (this one, captured ones, a hostile one), must return
 every host's classes exactly as `tolvex-query --format json --root` prints
-them for that machine; failures of tolvex-query must fail the task with its
-message."""
+them for that machine, and a host's file of the tree output must open as
+its snapshot; failures of tolvex-query must fail the task with its message,
+which the window gives when asked to open such a host's file."""
 
 import json
 import os
@@ -18,6 +19,7 @@ import fleet
 
 ANSIBLE = shutil.which("ansible", path="/usr/bin:/bin") or shutil.which("ansible")
 LIBRARY = os.path.join(os.environ["TOLVEX_SOURCE_DIR"], "integrations", "ansible", "library")
+PROGRAM = os.environ.get("TOLVEX_PROGRAM")
 PYTHON = "/usr/bin/python3" if os.access("/usr/bin/python3", os.X_OK) else "python3"
 
 
@@ -67,7 +69,7 @@ class AnsibleGathersTolvexFacts(unittest.TestCase):
         with open(inventory, "w") as f:
             f.write("[machines]\n" + inventory_text +
                     "[machines:vars]\nansible_connection=local\n")
-        tree = tempfile.mkdtemp(prefix="tree-", dir=self.work)
+        tree = self.tree = tempfile.mkdtemp(prefix="tree-", dir=self.work)
         result = subprocess.run([ANSIBLE, "all", "-i", inventory, "-m", "tolvex_facts",
                                  "-a", args, "-o", "-t", tree], capture_output=True,
                                 env=env or self.env, timeout=240)
@@ -102,6 +104,12 @@ class AnsibleGathersTolvexFacts(unittest.TestCase):
                 if root == "/":
                     facts, expected = steady(facts), steady(expected)
                 self.assertEqual(facts, expected)
+        # A captured host's file of the tree output is a snapshot of it
+        # (Ansible writes the keys sorted, so the order is not kept).
+        host, root = "host1", hosts["host1"]
+        self.assertEqual(json.loads(fleet.query("--snapshot", os.path.join(self.tree, host),
+                                                "--format", "json")),
+                         fleet.query_json(root))
 
     def test_failures_of_tolvex_query_fail_the_task_with_its_message(self):
         root = self.machines.list[-1][1]
@@ -134,6 +142,16 @@ class AnsibleGathersTolvexFacts(unittest.TestCase):
                     continue
                 self.assertTrue(result.get("failed"), result)
                 self.assertIn(message, result["msg"])
+                # The window refuses the host's file with the task's message,
+                # before any window.
+                if PROGRAM and status:
+                    refused = subprocess.run(
+                        [PROGRAM, "--snapshot", os.path.join(self.tree, host)],
+                        capture_output=True, timeout=60,
+                        env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+                    self.assertEqual(refused.returncode, 65, refused.stderr)
+                    self.assertIn("the Ansible task failed on this host: " + message,
+                                  refused.stderr.decode())
                 self.assertNotIn("ansible_facts", result)
                 if status is not None:
                     self.assertEqual(result["rc"], status)

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <utility>
 
 namespace tolvex::snapshot {
 
@@ -92,6 +94,50 @@ ManagementValue readValue(const Json& value, const std::string& where) {
     }
 }
 
+// Why Null values are Null, as the service that took the snapshot said:
+// {"reasons": {"Property": {"reason": words, "source": ..., "remedy": ...}}}
+// beside the properties; parallel to them, or empty when none is given.
+std::vector<NullReason> readReasons(const Json& item, const Json& properties,
+                                    const std::string& where) {
+    const auto reasons = item.find("reasons");
+    if (reasons == item.end() || reasons->empty()) {
+        return {};
+    }
+    expect(*reasons, Json::value_t::object, where + ".reasons", "an object");
+    std::vector<NullReason> out(properties.size());
+    for (const auto& [name, given] : reasons->items()) {
+        const std::string at = where + ".reasons." + name;
+        std::size_t k = 0;
+        for (const auto& property : properties.items()) {
+            if (property.key() == name) {
+                break;
+            }
+            ++k;
+        }
+        if (k == properties.size()) {
+            refuse(at, "a reason for a property the instance does not have");
+        }
+        expect(given, Json::value_t::object, at, "an object with \"reason\"");
+        const auto words = given.find("reason");
+        const auto kind = words != given.end() && words->is_string()
+                              ? reasonKind(words->get<std::string>())
+                              : std::nullopt;
+        if (!kind) {
+            refuse(at, "expected \"reason\" in the service's words");
+        }
+        out[k].kind = *kind;
+        for (const auto& [key, into] :
+             {std::pair<const char*, std::string*>{"source", &out[k].source},
+              std::pair<const char*, std::string*>{"remedy", &out[k].remedy}}) {
+            if (const auto text = given.find(key); text != given.end()) {
+                *into = expect(*text, Json::value_t::string, at + "." + key, "a string")
+                            .get<std::string>();
+            }
+        }
+    }
+    return out;
+}
+
 std::shared_ptr<const StaticObject> readInstance(const std::string& className, const Json& item,
                                                  const std::string& where) {
     expect(item, Json::value_t::object, where, "an object with \"path\" and \"properties\"");
@@ -110,7 +156,8 @@ std::shared_ptr<const StaticObject> readInstance(const std::string& className, c
     for (const auto& [name, value] : properties->items()) {
         values.emplace_back(name, readValue(value, where + ".properties." + name));
     }
-    return std::make_shared<StaticObject>(className, path->get<std::string>(), std::move(values));
+    return std::make_shared<StaticObject>(className, path->get<std::string>(), std::move(values),
+                                          readReasons(item, *properties, where));
 }
 
 HostAnswer readHost(const Json& host) {
@@ -168,6 +215,20 @@ Origin readOrigin(const Json& origin) {
 
 // The answer inside an Ansible per-host result of the tolvex_facts module.
 const Json& unwrapAnsible(const Json& root) {
+    // A task that failed leaves its message (and often no "failed" key: the
+    // tree output writes the module's own result).
+    const bool ansibleResult = root.contains("changed") || root.contains("failed") ||
+                               root.contains("msg") || root.contains("ansible_facts");
+    if (!ansibleResult) {
+        return root;
+    }
+    if (const auto facts = root.find("ansible_facts");
+        (facts == root.end() || !facts->is_object() || !facts->contains("tolvex")) &&
+        root.contains("msg")) {
+        const auto message = root.find("msg");
+        refuse("", "the Ansible task failed on this host" +
+                       (message->is_string() ? ": " + message->get<std::string>() : std::string()));
+    }
     if (const auto failed = root.find("failed"); failed != root.end() && *failed == true) {
         const auto message = root.find("msg");
         refuse("", "the Ansible task failed on this host" +
@@ -176,10 +237,7 @@ const Json& unwrapAnsible(const Json& root) {
                             : std::string()));
     }
     const auto facts = root.find("ansible_facts");
-    if (facts == root.end()) {
-        return root;
-    }
-    if (!facts->is_object() || facts->find("tolvex") == facts->end()) {
+    if (facts == root.end() || !facts->is_object() || facts->find("tolvex") == facts->end()) {
         refuse("",
                "an Ansible result without the tolvex facts (gathered by the tolvex_facts "
                "module)");
