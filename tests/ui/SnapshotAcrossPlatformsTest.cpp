@@ -1,8 +1,9 @@
 // A snapshot that tolvex-query.exe took of Wine's management service, opened
 // on Linux: the Qt window over it must show, read back from its widgets,
 // the texts tolvex.exe's own controls showed live over that service
-// (tests/windows/SnapshotTest.cpp writes them). Both use the same number
-// format, so the locales cannot differ.
+// (tests/windows/SnapshotTest.cpp writes them), apart from the values the
+// machine changes between the two reads. Both use the same number format,
+// so the locales cannot differ.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -55,6 +56,32 @@ testing::ControlReader readerOf(ui::MainWindow& window) {
     return read;
 }
 
+// The picture without what the machine changes by itself between the two
+// reads (Wine's boot time is its server's start): free memory, free space
+// and its share, the last boot time.
+std::string steady(const std::string& picture) {
+    std::istringstream in(picture);
+    std::string out;
+    for (std::string line; std::getline(in, line);) {
+        for (const char* moving :
+             {"lblMEMAvailPhys = ", "lblMEMAvailVirt = ", "lblOSLastBoot = "}) {
+            if (line.rfind(moving, 0) == 0) {
+                line = std::string(moving) + "(changes)";
+            }
+        }
+        if (line.rfind("lvDrives row", 0) == 0) {
+            // name | size | free | percent: the first two stay.
+            std::size_t bar = 0;
+            for (int k = 0; k < 3 && bar != std::string::npos; ++k) {
+                bar = line.find(" | ", bar + 1);
+            }
+            line = line.substr(0, bar);
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
 TEST(SnapshotAcrossPlatforms, TheWindowOverAWineSnapshotShowsWhatTolvexExeShowedLive) {
     const char* snapshotFile = std::getenv("TOLVEX_WINDOWS_SNAPSHOT");
     const char* pictureFile = std::getenv("TOLVEX_WINDOWS_PICTURE");
@@ -83,7 +110,7 @@ TEST(SnapshotAcrossPlatforms, TheWindowOverAWineSnapshotShowsWhatTolvexExeShowed
     for (const auto& box : messages.boxes) {
         shown += "box " + box.title + " / " + box.text + "\n";
     }
-    EXPECT_EQ(shown, shownLive.str());
+    EXPECT_EQ(steady(shown), steady(shownLive.str()));
     form.CloseMainWindow();
 }
 
