@@ -7,6 +7,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 namespace tolvex::snapshot {
@@ -105,18 +106,17 @@ std::vector<NullReason> readReasons(const Json& item, const Json& properties,
     }
     expect(*reasons, Json::value_t::object, where + ".reasons", "an object");
     std::vector<NullReason> out(properties.size());
+    std::unordered_map<std::string, std::size_t> index;
+    for (const auto& property : properties.items()) {
+        index.emplace(property.key(), index.size());
+    }
     for (const auto& [name, given] : reasons->items()) {
         const std::string at = where + ".reasons." + name;
-        std::size_t k = 0;
-        for (const auto& property : properties.items()) {
-            if (property.key() == name) {
-                break;
-            }
-            ++k;
-        }
-        if (k == properties.size()) {
+        const auto found = index.find(name);
+        if (found == index.end()) {
             refuse(at, "a reason for a property the instance does not have");
         }
+        const std::size_t k = found->second;
         expect(given, Json::value_t::object, at, "an object with \"reason\"");
         const auto words = given.find("reason");
         const auto kind = words != given.end() && words->is_string()
