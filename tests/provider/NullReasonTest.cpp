@@ -2,7 +2,9 @@
 // a source made root-only, absent, damaged or hanging, through the sidecar
 // or the tree's own files.
 
+#include <cctype>
 #include <filesystem>
+#include <string>
 
 #include "ProviderFixtures.h"
 #include "TreeBuilder.h"
@@ -130,7 +132,24 @@ TEST_P(NullReasonCase, ThePropertySaysWhichReadFailedAndHow) {
     EXPECT_FALSE(object->nullReason(c.valued).given()) << c.what;
 }
 
-INSTANTIATE_TEST_SUITE_P(CapturedMachines, NullReasonCase, ::testing::ValuesIn(kCases));
+// Named after what each case does to the machine ("firmware tables
+// root-only" runs as FirmwareTablesRootOnly).
+INSTANTIATE_TEST_SUITE_P(CapturedMachines, NullReasonCase, ::testing::ValuesIn(kCases),
+                         [](const auto& paramInfo) {
+                             std::string name;
+                             bool upper = true;
+                             for (const char* p = paramInfo.param.what; *p != '\0'; ++p) {
+                                 const auto c = static_cast<unsigned char>(*p);
+                                 if (!std::isalnum(c)) {
+                                     upper = true;
+                                     continue;
+                                 }
+                                 name += upper ? static_cast<char>(std::toupper(c))
+                                               : static_cast<char>(c);
+                                 upper = false;
+                             }
+                             return name;
+                         });
 
 // Every Null property of every class on every captured machine, and on an
 // empty tree, carries a reason, and no other property does.
