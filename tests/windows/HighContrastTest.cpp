@@ -9,12 +9,15 @@
 
 #include <vector>
 
+#include "tests/windows/WindowTestSupport.h"
 #include "ui/Contrast.h"
 #include "ui/win32/NativeControls.h"
 #include "ui/win32/Win32WindowSystem.h"
 
 namespace tolvex::ui::win32 {
 namespace {
+
+using testing::paintedPixels;
 
 // Wine keeps the high-contrast setting off whatever a program asks
 // (SPI_SETHIGHCONTRAST fails there), so the test answers SPI_GETHIGHCONTRAST
@@ -112,28 +115,6 @@ Answer colourAnswer(HWND control, UINT message) {
     const Answer answer{GetTextColor(dc), GetBkColor(dc)};
     ReleaseDC(control, dc);
     return answer;
-}
-
-// How many pixels of `colour` the control paints (through WM_PRINTCLIENT).
-int paintedPixels(HWND control, COLORREF colour) {
-    RECT rect;
-    GetClientRect(control, &rect);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    int count = 0;
-    for (int y = 0; y < rect.bottom; ++y) {
-        for (int x = 0; x < rect.right; ++x) {
-            count += GetPixel(dc, x, y) == colour;
-        }
-    }
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return count;
 }
 
 Rgb rgb(COLORREF colour) {

@@ -19,6 +19,7 @@ namespace tolvex::ui::win32 {
 namespace {
 
 using testing::className;
+using testing::paintedPixels;
 using testing::textOf;
 
 // The rectangle of a control in its parent's client coordinates.
@@ -55,29 +56,6 @@ Answer colourAnswer(HWND control, UINT message) {
     Answer answer{GetTextColor(dc), GetBkColor(dc), GetBkMode(dc), brush != 0};
     ReleaseDC(control, dc);
     return answer;
-}
-
-// How many pixels of `colour` the control paints, drawn into a bitmap of its
-// size through WM_PRINTCLIENT.
-int paintedPixels(HWND control, COLORREF colour) {
-    RECT rect;
-    GetClientRect(control, &rect);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    int count = 0;
-    for (int y = 0; y < rect.bottom; ++y) {
-        for (int x = 0; x < rect.right; ++x) {
-            count += GetPixel(dc, x, y) == colour;
-        }
-    }
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return count;
 }
 
 const wchar_t* expectedClass(Kind kind) {

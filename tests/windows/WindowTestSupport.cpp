@@ -190,4 +190,25 @@ bool popupMenuShown() {
     return menu && IsWindowVisible(menu);
 }
 
+int paintedPixels(HWND control, COLORREF colour) {
+    RECT rect;
+    GetClientRect(control, &rect);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    int count = 0;
+    for (int y = 0; y < rect.bottom; ++y) {
+        for (int x = 0; x < rect.right; ++x) {
+            count += GetPixel(dc, x, y) == colour;
+        }
+    }
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return count;
+}
+
 }  // namespace tolvex::ui::win32::testing

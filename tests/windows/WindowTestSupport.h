@@ -54,6 +54,10 @@ bool pumpUntil(const std::function<bool()>& done, int maxMilliseconds = 3000);
 void clickAt(POINT screenPoint);
 void pressKey(WORD virtualKey);
 
+// How many pixels of `colour` the control paints, drawn into a bitmap of its
+// size through WM_PRINTCLIENT.
+int paintedPixels(HWND control, COLORREF colour);
+
 // A menu dropped down from a menu bar (or any pop-up menu) is on screen.
 bool popupMenuShown();
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "ui/win32/NativeControls.h"
 #include "ui/win32/Text.h"
 
 namespace tolvex::ui::win32 {
@@ -49,15 +50,7 @@ std::string listLine(HWND list, LRESULT index) {
 }
 
 std::string viewCell(HWND view, int row, int column) {
-    std::wstring text(1024, L'\0');
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text.data();
-    item.cchTextMax = static_cast<int>(text.size());
-    const LRESULT length = SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                                        reinterpret_cast<LPARAM>(&item));
-    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return narrow(text);
+    return narrow(cellText(view, row, column));
 }
 
 std::vector<std::string> viewRow(HWND view, int row) {

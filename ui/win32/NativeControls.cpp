@@ -219,18 +219,6 @@ int cellPadding(int dpi) {
     return scaled(90, dpi);
 }
 
-std::wstring cellText(HWND view, int row, int column) {
-    std::wstring text(512, L'\0');
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text.data();
-    item.cchTextMax = static_cast<int>(text.size());
-    const auto length = SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                                     reinterpret_cast<LPARAM>(&item));
-    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return text;
-}
-
 // The cell of the list view under the pointer: row and column, or -1.
 std::pair<int, int> cellUnderPointer(HWND view) {
     LVHITTESTINFO hit{};
@@ -263,6 +251,18 @@ LRESULT CALLBACK listViewTipProc(HWND view, UINT message, WPARAM wParam, LPARAM 
 }
 
 }  // namespace
+
+std::wstring cellText(HWND view, int row, int column) {
+    std::wstring text(1024, L'\0');
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    const auto length = SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                     reinterpret_cast<LPARAM>(&item));
+    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return text;
+}
 
 std::wstring elideMiddle(const std::wstring& text,
                          const std::function<bool(const std::wstring&)>& fits) {

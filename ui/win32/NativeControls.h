@@ -52,6 +52,9 @@ ElementColours elementColours(const Element& element);
 // (":/tolvex/section-cpu.svg" gives "SECTION_CPU").
 std::wstring pictureResource(std::string_view definitionText);
 
+// The text of a list view's cell (row and column from 0).
+std::wstring cellText(HWND view, int row, int column);
+
 // `text` shortened in its middle until `fits` accepts it: a path keeps its
 // beginning up to a separator and its last part ("/mnt/…/python"),
 // any other text as much of both ends as fits.
