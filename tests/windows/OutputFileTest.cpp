@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <latch>
 #include <set>
 #include <string>
 #include <thread>
@@ -67,13 +67,22 @@ TEST_F(WinOutputFile, TwoWritersAtOnceLeaveOneWholeAnswer) {
     const std::string second = answer('b', 5000);
     for (int round = 0; round < 12; ++round) {
         std::string failures[2];
-        std::latch start(2);
+        // Both threads start writing together, meeting at a flag they spin
+        // on. The run once hung here under Wine while they met at a
+        // std::latch, which the MinGW runtime builds on an emulated futex.
+        std::atomic<int> ready{0};
+        const auto together = [&ready] {
+            ready.fetch_add(1);
+            while (ready.load() < 2) {
+                std::this_thread::yield();
+            }
+        };
         std::thread one([&] {
-            start.arrive_and_wait();
+            together();
             failures[0] = writeWholeFile(target, first);
         });
         std::thread two([&] {
-            start.arrive_and_wait();
+            together();
             failures[1] = writeWholeFile(target, second);
         });
         one.join();
