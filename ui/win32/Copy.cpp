@@ -11,14 +11,6 @@ namespace tolvex::ui::win32 {
 
 namespace {
 
-std::wstring textOf(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
-
 std::string comboItem(HWND combo, LRESULT index) {
     if (index < 0) {
         return {};

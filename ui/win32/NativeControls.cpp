@@ -162,14 +162,6 @@ bool isIcon(HINSTANCE instance, const Element& element) {
                          MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */) != nullptr;
 }
 
-std::wstring textOf(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
-
 // A device context of `control` with its font selected, released at the end.
 class ControlDc {
   public:
@@ -251,6 +243,14 @@ LRESULT CALLBACK listViewTipProc(HWND view, UINT message, WPARAM wParam, LPARAM 
 }
 
 }  // namespace
+
+std::wstring textOf(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
 
 std::wstring cellText(HWND view, int row, int column) {
     std::wstring text(1024, L'\0');

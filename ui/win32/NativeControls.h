@@ -52,6 +52,9 @@ ElementColours elementColours(const Element& element);
 // (":/tolvex/section-cpu.svg" gives "SECTION_CPU").
 std::wstring pictureResource(std::string_view definitionText);
 
+// A window's text (a control's caption or contents).
+std::wstring textOf(HWND window);
+
 // The text of a list view's cell (row and column from 0).
 std::wstring cellText(HWND view, int row, int column);
 
