@@ -17,6 +17,10 @@ inline constexpr const char* VideoController = "Win32_VideoController";
 inline constexpr const char* SCSIController = "Win32_SCSIController";
 inline constexpr const char* LogicalDisk = "Win32_LogicalDisk";
 inline constexpr const char* OperatingSystem = "Win32_OperatingSystem";
+// The physical drives, and Tolvex's own class of their health tied to each
+// drive by the same DeviceID; for tolvex-query and fleets, not the window.
+inline constexpr const char* DiskDrive = "Win32_DiskDrive";
+inline constexpr const char* DiskDriveHealth = "Tolvex_DiskDriveHealth";
 }  // namespace cls
 
 namespace prop {
@@ -126,6 +130,40 @@ inline constexpr const char* TotalVirtualMemorySize = "TotalVirtualMemorySize";
 inline constexpr const char* FreeVirtualMemory = "FreeVirtualMemory";
 inline constexpr const char* SizeStoredInPagingFiles = "SizeStoredInPagingFiles";
 inline constexpr const char* FreeSpaceInPagingFiles = "FreeSpaceInPagingFiles";
+
+// Win32_DiskDrive (also Name, DeviceID, Caption, Model, Manufacturer,
+// SerialNumber, Size, Status). Size and TotalSectors are 64-bit counts
+// (text); Index, BytesPerSector and Partitions are integers; Status is "OK",
+// or "Pred Fail" where SMART says the drive is failing.
+inline constexpr const char* Index = "Index";
+inline constexpr const char* FirmwareRevision = "FirmwareRevision";
+inline constexpr const char* BytesPerSector = "BytesPerSector";
+inline constexpr const char* TotalSectors = "TotalSectors";
+inline constexpr const char* Partitions = "Partitions";
+inline constexpr const char* InterfaceType = "InterfaceType";
+inline constexpr const char* MediaType = "MediaType";
+inline constexpr const char* PNPDeviceID = "PNPDeviceID";
+// Extras the Linux provider adds to Win32_DiskDrive (Windows' class has
+// neither): the drive's World Wide Name as udev or udisks read it ("0x..."
+// or "eui.../nvme..."), and its rotation rate in revolutions per minute,
+// 0 for solid-state media, as MSFT_PhysicalDisk.SpindleSpeed counts it.
+inline constexpr const char* WWN = "WWN";
+inline constexpr const char* SpindleSpeed = "SpindleSpeed";
+
+// Tolvex_DiskDriveHealth (key DeviceID, the drive's). Temperatures are reals
+// in degrees Celsius: the drive's reading and its own warning and critical
+// limits; SmartFailing a Boolean; PowerOnHours an integer; BadSectors a
+// 64-bit count (text). TemperatureSource and HealthSource name where the
+// values came from: a hwmon file ("/sys/class/hwmon/hwmon3/temp1_input"),
+// "udisks", or on Windows the call or class that answered.
+inline constexpr const char* Temperature = "Temperature";
+inline constexpr const char* TemperatureWarning = "TemperatureWarning";
+inline constexpr const char* TemperatureCritical = "TemperatureCritical";
+inline constexpr const char* SmartFailing = "SmartFailing";
+inline constexpr const char* PowerOnHours = "PowerOnHours";
+inline constexpr const char* BadSectors = "BadSectors";
+inline constexpr const char* TemperatureSource = "TemperatureSource";
+inline constexpr const char* HealthSource = "HealthSource";
 }  // namespace prop
 
 }  // namespace tolvex::wmi
