@@ -28,14 +28,18 @@ if(tolvex_package_missing)
 elseif(NOT TARGET tolvex OR NOT TARGET tolvex-query)
   message(STATUS "Debian package tests skipped: the package needs the Qt program (TOLVEX_GUI=ON)")
 else()
-  set(tolvex_deb_dir ${CMAKE_BINARY_DIR}/package-test)
+  # The checks get their folders as `make package` gives them: relative to
+  # the repository's root, which they are run from.
+  file(RELATIVE_PATH tolvex_deb_dir ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/package-test)
+  file(RELATIVE_PATH tolvex_cpack_config ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/CPackConfig.cmake)
   add_test(NAME packaging.deb_build
-           COMMAND ${tolvex_check_package} build ${CMAKE_BINARY_DIR}/CPackConfig.cmake
-                   ${tolvex_deb_dir})
+           COMMAND ${tolvex_check_package} build ${tolvex_cpack_config} ${tolvex_deb_dir}
+           WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
   set_tests_properties(packaging.deb_build PROPERTIES FIXTURES_SETUP tolvex_deb TIMEOUT 300)
   foreach(check lintian contents metadata manpages install)
     add_test(NAME packaging.deb_${check}
-             COMMAND ${tolvex_check_package} ${check} ${tolvex_deb_dir} ${PROJECT_VERSION})
+             COMMAND ${tolvex_check_package} ${check} ${tolvex_deb_dir} ${PROJECT_VERSION}
+             WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
     set_tests_properties(packaging.deb_${check} PROPERTIES
       FIXTURES_REQUIRED tolvex_deb TIMEOUT 300)
   endforeach()
@@ -55,9 +59,12 @@ function(tolvex_finish_package_tests)
   if(NOT TARGET tolvex_windows OR tolvex_package_missing)
     return()
   endif()
+  file(RELATIVE_PATH tolvex_zip_windows ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/windows)
+  file(RELATIVE_PATH tolvex_zip_dir ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/package-test-windows)
   add_test(NAME packaging.windows_zip
-           COMMAND ${tolvex_check_package} zip ${CMAKE_BINARY_DIR}/windows
-                   ${CMAKE_BINARY_DIR}/package-test-windows ${CMAKE_SOURCE_DIR} ${PROJECT_VERSION})
+           COMMAND ${tolvex_check_package} zip ${tolvex_zip_windows} ${tolvex_zip_dir} .
+                   ${PROJECT_VERSION}
+           WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
   set_tests_properties(packaging.windows_zip PROPERTIES TIMEOUT 300)
 endfunction()
 cmake_language(DEFER CALL tolvex_finish_package_tests)

@@ -135,9 +135,14 @@ if(TOLVEX_MINGW_OBJDUMP)
     COMMAND ${CMAKE_SOURCE_DIR}/tests/windows/check-imports ${TOLVEX_MINGW_OBJDUMP} ${tolvex_exe})
   set_tests_properties(windows.tolvex_imports PROPERTIES TIMEOUT 30)
 endif()
+# Called as `make run-windows` calls it: relative folders, from the
+# repository's root.
+file(RELATIVE_PATH tolvex_win_relative ${CMAKE_SOURCE_DIR} ${tolvex_win_dir})
+file(RELATIVE_PATH tolvex_win_shots_relative ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/screenshots-windows)
 add_test(NAME windows.tolvex_walk
-  COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-tolvex-windows ${tolvex_win_dir}
-          ${CMAKE_BINARY_DIR}/screenshots-windows)
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/run-tolvex-windows ${tolvex_win_relative}
+          ${tolvex_win_shots_relative}
+  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
 set_tests_properties(windows.tolvex_walk PROPERTIES
   FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb"
   ENVIRONMENT "${tolvex_wine_env};TOLVEX_HEADLESS=1"

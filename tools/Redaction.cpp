@@ -290,15 +290,24 @@ void redact(std::vector<ClassAnswer>& answers, HostAnswer* host) {
     for (auto& answer : answers) {
         for (auto& object : answer.instances) {
             std::vector<StaticObject::Property> properties;
+            std::vector<NullReason> reasons;
             for (const auto& name : object->propertyNames()) {
                 ManagementValue value = object->property(name);
                 if (value.kind() == ManagementValue::Kind::Text) {
                     value = ManagementValue::text(redactor.apply(value.asText()));
                 }
+                // Why a value is missing identifies no one and is kept; only
+                // an identifying value inside its source or remedy (a host
+                // name in a path) is replaced.
+                NullReason reason = object->nullReason(name);
+                reason.source = redactor.apply(reason.source);
+                reason.remedy = redactor.apply(reason.remedy);
                 properties.emplace_back(name, std::move(value));
+                reasons.push_back(std::move(reason));
             }
-            object = std::make_shared<StaticObject>(
-                answer.className, redactor.applyPath(object->path()), std::move(properties));
+            object = std::make_shared<StaticObject>(answer.className,
+                                                    redactor.applyPath(object->path()),
+                                                    std::move(properties), std::move(reasons));
         }
     }
     if (host != nullptr) {

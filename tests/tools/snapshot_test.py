@@ -75,6 +75,12 @@ def identifying_values(answer):
     return [(where, value) for where, value in found if identifies(value)]
 
 
+def reasons(answer):
+    """Each instance's Null reasons, class by class."""
+    return {name: [instance.get("reasons", {}) for instance in instances]
+            for name, instances in answer.items() if ":" not in name}
+
+
 class Snapshots(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="tolvex-snapshot-")
@@ -99,7 +105,7 @@ class Snapshots(unittest.TestCase):
                                          run("--root", root, "--format", form))
 
     def test_redaction_leaves_no_identifying_value_and_its_snapshot_opens(self):
-        total = 0
+        total = reasons_given = 0
         for name, root in machines():
             with self.subTest(machine=name):
                 answer = json.loads(run("--format", "json", "--root", root))
@@ -121,10 +127,18 @@ class Snapshots(unittest.TestCase):
                     self.assertNotEqual(value, placeholder, where)
                     self.assertEqual(mapping.setdefault(value.lower(), placeholder), placeholder)
                 self.assertEqual(len(set(mapping.values())), len(mapping))
+                # Why a value is missing identifies no one: every reason stays.
+                kept = reasons(answer)
+                self.assertEqual(reasons(hidden), kept)
+                reasons_given += len(kept)
+                plain_text = run("--format", "text", "--root", root).decode()
+                self.assertEqual(re.findall(r"= Null \(.*\)$", redacted["text"], re.M),
+                                 re.findall(r"= Null \(.*\)$", plain_text, re.M))
                 snapshot = self.save("redacted.json", redacted["json"].encode())
                 self.assertEqual(run("--snapshot", snapshot, "--format", "json").decode(),
                                  redacted["json"])
         self.assertGreater(total, 20)
+        self.assertGreater(reasons_given, 20)
 
     def test_a_file_that_is_no_snapshot_is_refused_with_its_status(self):
         cases = [
