@@ -14,6 +14,7 @@
 #include "wmi/Failure.h"
 #include "wmi/ObjectPath.h"
 #include "wmi/linux/CpuInfo.h"
+#include "wmi/linux/DiskDrives.h"
 #include "wmi/linux/DisplayFacts.h"
 #include "wmi/linux/Mounts.h"
 #include "wmi/linux/OsFacts.h"
@@ -21,6 +22,7 @@
 #include "wmi/linux/Smbios.h"
 #include "wmi/linux/SysText.h"
 #include "wmi/linux/UdevMemory.h"
+#include "wmi/linux/UdevRecord.h"
 #include "wmi/linux/ZoneOffset.h"
 #include "wmi/snapshot/Snapshot.h"
 
@@ -332,6 +334,30 @@ int udevMemory(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
+int diskRecords(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input = bytes(data, size);
+    // udev's record of a drive: each property stands in a whole line of the
+    // input, and its key is no empty text.
+    const std::string_view complete = input.substr(0, input.rfind('\n') + 1);
+    for (const auto& [key, value] : linuxprov::udev::parseProperties(input)) {
+        const std::string line = "E:" + key + "=" + value + "\n";
+        require(!key.empty() && key.find('=') == std::string::npos &&
+                complete.find(line) != std::string_view::npos);
+    }
+    // The database file of a device number: udev's folder, one name, no
+    // way out of it.
+    if (const auto path = linuxprov::udev::blockDatabasePath(input)) {
+        require(path->rfind("/run/udev/data/b", 0) == 0 &&
+                path->find('/', 16) == std::string::npos && path->find("..") == std::string::npos);
+    }
+    // A sensor's reading: a finite temperature no colder than absolute zero.
+    if (const auto celsius = linuxprov::hwmon::parseMillidegrees(input)) {
+        require(std::isfinite(*celsius) && *celsius >= -273.15);
+        (void)linuxprov::hwmon::isPlaceholderLimit(*celsius);
+    }
+    return 0;
+}
+
 int zoneFile(const std::uint8_t* data, std::size_t size) {
     if (size < 9) {
         return 0;
@@ -475,17 +501,12 @@ int snapshotFile(const std::uint8_t* data, std::size_t size) {
 
 const std::vector<NamedTarget>& targets() {
     static const std::vector<NamedTarget> all = {
-        {"smbios", smbiosTable},
-        {"cpuinfo", cpuInfo},
-        {"mounts", mountTable},
-        {"os-release", osRelease},
-        {"object-path", objectPath},
-        {"number-masks", numberMasks},
-        {"datetime", managementDateTime},
-        {"edid", edid},
-        {"udev-memory", udevMemory},
-        {"zone-file", zoneFile},
-        {"pci-ids", pciIds},
+        {"smbios", smbiosTable},          {"cpuinfo", cpuInfo},
+        {"mounts", mountTable},           {"os-release", osRelease},
+        {"object-path", objectPath},      {"number-masks", numberMasks},
+        {"datetime", managementDateTime}, {"edid", edid},
+        {"udev-memory", udevMemory},      {"disk-records", diskRecords},
+        {"zone-file", zoneFile},          {"pci-ids", pciIds},
         {"snapshot", snapshotFile},
     };
     return all;

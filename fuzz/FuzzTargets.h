@@ -26,6 +26,8 @@ int numberMasks(const std::uint8_t* data, std::size_t size);
 int managementDateTime(const std::uint8_t* data, std::size_t size);
 int edid(const std::uint8_t* data, std::size_t size);
 int udevMemory(const std::uint8_t* data, std::size_t size);
+// udev's record of a block device and a drive sensor's temperature text.
+int diskRecords(const std::uint8_t* data, std::size_t size);
 int zoneFile(const std::uint8_t* data, std::size_t size);
 int pciIds(const std::uint8_t* data, std::size_t size);
 int snapshotFile(const std::uint8_t* data, std::size_t size);

@@ -12,6 +12,7 @@
 
 #include "wmi/linux/PciNames.h"
 #include "wmi/linux/SysText.h"
+#include "wmi/linux/UdevRecord.h"
 
 namespace tolvex::linuxprov {
 
@@ -271,27 +272,12 @@ void fromUdev(const FileTree& files, const std::string& name, VolumeIdentity& ou
     if (!numbers) {
         return;
     }
-    const auto content = files.read("/run/udev/data/b" + *numbers, 256 * 1024);
+    const auto path = udev::blockDatabasePath(*numbers);
+    const auto content = path ? udev::readDatabase(files, *path) : std::nullopt;
     if (!content) {
         return;
     }
-    std::map<std::string, std::string> values;
-    std::size_t start = 0;
-    while (start < content->size()) {
-        auto end = content->find('\n', start);
-        if (end == std::string::npos) {
-            end = content->size();
-        }
-        const std::string line = content->substr(start, end - start);
-        start = end + 1;
-        if (line.rfind("E:", 0) != 0) {
-            continue;
-        }
-        const auto equals = line.find('=');
-        if (equals != std::string::npos) {
-            values[line.substr(2, equals - 2)] = line.substr(equals + 1);
-        }
-    }
+    const auto values = udev::parseProperties(*content);
     const auto value = [&](const char* key) -> std::optional<std::string> {
         const auto it = values.find(key);
         if (it == values.end() || it->second.empty()) {

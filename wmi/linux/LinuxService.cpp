@@ -24,6 +24,8 @@ const ClassEntry kClasses[] = {
     {wmi::cls::SCSIController, enumerateSCSIControllers},
     {wmi::cls::LogicalDisk, enumerateLogicalDisks},
     {wmi::cls::OperatingSystem, enumerateOperatingSystems},
+    {wmi::cls::DiskDrive, enumerateDiskDrives},
+    {wmi::cls::DiskDriveHealth, enumerateDiskDriveHealth},
 };
 
 }  // namespace

@@ -16,8 +16,9 @@ struct ProviderContext {
     std::string host;  // the host name in object paths
 };
 
-// The Linux provider: answers the nine classes from /proc, /sys, SMBIOS
-// tables, statvfs, mounts and the ID databases, read through a root.
+// The Linux provider: answers the nine classes of the window and the drive
+// classes of tolvex-query from /proc, /sys, SMBIOS tables, udev's database,
+// hwmon, udisks, statvfs, mounts and the ID databases, read through a root.
 class LinuxService : public ManagementService {
   public:
     LinuxService(std::shared_ptr<const FileTree> files, std::shared_ptr<const SysCalls> sys);
@@ -45,6 +46,8 @@ std::vector<ObjectPtr> enumerateVideoControllers(const ProviderContext& context)
 std::vector<ObjectPtr> enumerateSCSIControllers(const ProviderContext& context);
 std::vector<ObjectPtr> enumerateLogicalDisks(const ProviderContext& context);
 std::vector<ObjectPtr> enumerateOperatingSystems(const ProviderContext& context);
+std::vector<ObjectPtr> enumerateDiskDrives(const ProviderContext& context);
+std::vector<ObjectPtr> enumerateDiskDriveHealth(const ProviderContext& context);
 
 // The object path of an instance, with the class's key property.
 std::string instancePath(const ProviderContext& context, std::string_view className,

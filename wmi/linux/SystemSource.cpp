@@ -192,6 +192,8 @@ int offsetMinutesInCurrentZone(std::int64_t epochSeconds) {
 
 class LiveSysCalls : public SysCalls {
   public:
+    UdisksAnswer udisks() const override { return readUdisks({}, kUdisksTimeout); }
+
     std::optional<std::string> hostName() const override {
         char buffer[256] = {};
         if (::gethostname(buffer, sizeof buffer - 1) != 0) {
@@ -290,6 +292,13 @@ class SidecarSysCalls : public SysCalls {
 
     bool hung(const std::string& mountPoint) const override {
         return value("statvfs:" + mountPoint) == "hang";
+    }
+
+    UdisksAnswer udisks() const override {
+        if (const auto address = value("system_bus")) {
+            return readUdisks(*address, kUdisksTimeout);
+        }
+        return SysCalls::udisks();
     }
 
     int utcOffsetMinutes(std::int64_t epochSeconds) const override {
@@ -428,6 +437,13 @@ std::vector<std::optional<FileSystemSpace>> spacesWithin(
         }
     }
     return out;
+}
+
+UdisksAnswer SysCalls::udisks() const {
+    UdisksAnswer answer;
+    answer.failure = NullReason::Kind::NotProvided;
+    answer.source = "udisks (no system bus)";
+    return answer;
 }
 
 std::shared_ptr<const SysCalls> liveSysCalls() {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wmi/linux/Udisks.h"
+
 namespace tolvex::linuxprov {
 
 // Every file the provider reads goes through a root directory ("/" on the
@@ -90,6 +92,10 @@ class SysCalls {
     // Whether the last bounded ask of a mount point's space went
     // unanswered within its bound (rather than failing).
     virtual bool hung(const std::string& /*mountPoint*/) const { return false; }
+    // What udisks says about the drives, asked over the system bus within
+    // kUdisksTimeout; asked only by the drive classes, never at start-up. A
+    // source of system calls without a bus answers that it has none.
+    virtual UdisksAnswer udisks() const;
 };
 
 // Asks `call` for the space of each mount point, each on a thread of its
@@ -112,7 +118,9 @@ std::shared_ptr<const SysCalls> liveSysCalls();
 //   utc_offset_minutes,
 //   statvfs:/mount/point = frsize blocks bfree bavail   (or "hang"),
 //   read:/some/file = EACCES (or EPERM, ENOENT, EIO, ETIMEDOUT, "hang"):
-//     a read that failed so on the captured machine (see FileTree)
+//     a read that failed so on the captured machine (see FileTree),
+//   system_bus = unix:path=/some/socket: the D-Bus system bus to ask udisks
+//     on (a test's own bus); without it udisks answers as absent
 // Keys it lacks answer as unknown. A "hang" stands for a mount that gave no
 // answer within the bound when the machine was captured: unknown either way,
 // at once.

@@ -104,27 +104,12 @@ std::optional<std::string> structureString(const std::map<std::string, std::stri
 
 std::vector<MemoryDeviceFields> parseMemoryDevices(std::string_view databaseText) {
     std::map<unsigned, std::map<std::string, std::string>> byIndex;
-    // A last line without its line break was cut off: its value may be
-    // short, so it is not taken.
-    const auto lastBreak = databaseText.rfind('\n');
-    const std::string_view complete = lastBreak == std::string_view::npos
-                                          ? std::string_view()
-                                          : databaseText.substr(0, lastBreak + 1);
-    for (const std::string_view line : text::splitLines(complete)) {
-        if (line.substr(0, 2) != "E:") {
-            continue;
-        }
-        const std::string_view property = line.substr(2);
-        const auto equals = property.find('=');
-        if (equals == std::string_view::npos) {
-            continue;
-        }
-        const std::string_view key = property.substr(0, equals);
-        if (key.substr(0, kDevicePrefix.size()) != kDevicePrefix) {
+    for (auto& [key, value] : parseProperties(databaseText)) {
+        if (std::string_view(key).substr(0, kDevicePrefix.size()) != kDevicePrefix) {
             continue;
         }
         // "<n>_<FIELD>": the number, then the field's name.
-        const std::string_view rest = key.substr(kDevicePrefix.size());
+        const std::string_view rest = std::string_view(key).substr(kDevicePrefix.size());
         const auto underscore = rest.find('_');
         if (underscore == std::string_view::npos || underscore == 0 ||
             underscore + 1 == rest.size()) {
@@ -136,8 +121,7 @@ std::vector<MemoryDeviceFields> parseMemoryDevices(std::string_view databaseText
             continue;
         }
         auto& fields = byIndex[static_cast<unsigned>(*index)];
-        fields.emplace(std::string(rest.substr(underscore + 1)),
-                       std::string(property.substr(equals + 1)));
+        fields.emplace(std::string(rest.substr(underscore + 1)), std::move(value));
     }
     std::vector<MemoryDeviceFields> devices;
     devices.reserve(byIndex.size());
@@ -148,11 +132,7 @@ std::vector<MemoryDeviceFields> parseMemoryDevices(std::string_view databaseText
 }
 
 std::optional<std::string> readDmiDatabase(const FileTree& files) {
-    auto content = files.read(kDmiDatabase, kMaxDatabaseBytes + 1);
-    if (!content || content->size() > kMaxDatabaseBytes) {
-        return std::nullopt;
-    }
-    return content;
+    return readDatabase(files, kDmiDatabase);
 }
 
 std::optional<std::uint8_t> formFactorFromWord(std::string_view word) {

@@ -8,6 +8,7 @@
 
 #include "wmi/linux/Smbios.h"
 #include "wmi/linux/SystemSource.h"
+#include "wmi/linux/UdevRecord.h"
 
 // The memory devices that udev decoded from the firmware's table at boot.
 // systemd's udev runs its dmi_memory_id helper over the SMBIOS memory
@@ -24,10 +25,6 @@ namespace tolvex::linuxprov::udev {
 // Where udev keeps the DMI device's properties.
 inline constexpr std::string_view kDmiDatabase = "/run/udev/data/+dmi:id";
 
-// The largest database file taken; a larger one is not udev's and is left
-// unread (a real one holds a few kilobytes).
-inline constexpr std::size_t kMaxDatabaseBytes = 1u << 20;
-
 // One memory device structure as udev printed it: its number and its
 // fields by name ("SIZE", "LOCATOR").
 struct MemoryDeviceFields {
@@ -35,9 +32,9 @@ struct MemoryDeviceFields {
     std::map<std::string, std::string> fields;
 };
 
-// The memory devices of a database file's text, by number. Only complete
-// "E:" lines with a '=' count (a last line cut off without its line break
-// does not); a field given twice keeps its first value.
+// The memory devices of a database file's text, by number, from its
+// properties as parseProperties takes them (complete lines, first value of
+// a key).
 std::vector<MemoryDeviceFields> parseMemoryDevices(std::string_view databaseText);
 
 // The database file of the DMI device read through the file tree; no value
