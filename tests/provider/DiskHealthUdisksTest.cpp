@@ -76,17 +76,28 @@ class Child {
 
 // A system bus of the test's own: anyone may own any name and call
 // anything, as the real bus lets udisks' clients read its properties.
+// With `activatable`, the bus could start udisks on demand: a service file
+// names a program that only leaves a mark (a session-type bus starts it
+// itself, with no setuid helper).
 class PrivateBus {
   public:
-    PrivateBus() {
-        const std::string socket = m_dir.path().string() + "/bus";
+    explicit PrivateBus(bool activatable = false) {
+        const std::string dir = m_dir.path().string();
+        const std::string socket = dir + "/bus";
         m_address = "unix:path=" + socket;
+        if (activatable) {
+            m_dir.write("/services/org.freedesktop.UDisks2.service",
+                        "[D-BUS Service]\nName=org.freedesktop.UDisks2\nExec=/usr/bin/touch " +
+                            dir + "/started\n");
+        }
         m_dir.write("/bus.conf",
                     "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
                     "1.0//EN\"\n \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                    "<busconfig>\n  <type>system</type>\n  <listen>unix:path=" +
-                        socket +
-                        "</listen>\n  <auth>EXTERNAL</auth>\n"
+                    "<busconfig>\n  <type>" +
+                        std::string(activatable ? "session" : "system") +
+                        "</type>\n  <listen>unix:path=" + socket + "</listen>\n" +
+                        (activatable ? "  <servicedir>" + dir + "/services</servicedir>\n" : "") +
+                        "  <auth>EXTERNAL</auth>\n"
                         "  <policy context=\"default\">\n    <allow user=\"*\"/>\n"
                         "    <allow own=\"*\"/>\n    <allow send_type=\"*\"/>\n"
                         "    <allow receive_type=\"*\"/>\n  </policy>\n</busconfig>\n");
@@ -100,6 +111,7 @@ class PrivateBus {
         }
     }
     const std::string& address() const { return m_address; }
+    bool started() const { return std::filesystem::exists(m_dir.path() / "started"); }
 
     // Waits (at most 15 s) until udisks, or its stand-in, answers.
     bool udisksAnswers() const {
@@ -141,7 +153,7 @@ std::string reasonOf(const ObjectPtr& object, const char* property) {
     return reasonText(object->nullReason(property));
 }
 
-// Two SATA disks and an NVMe drive whose names the tree holds, asked of
+// Three SATA disks and an NVMe drive whose names the tree holds, asked of
 // udisks on `busAddress` through the tree's system calls.
 void buildDrives(TreeBuilder& tree, const std::string& busAddress) {
     const auto disk = [&](const std::string& name, const std::string& device) {
@@ -151,6 +163,7 @@ void buildDrives(TreeBuilder& tree, const std::string& busAddress) {
     };
     disk("sda", "0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0");
     disk("sdb", "0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0");
+    disk("sdc", "0000:00:1f.2/ata3/host2/target2:0:0/2:0:0:0");
     disk("nvme0n1", "0000:00:1d.0/0000:03:00.0/nvme/nvme0");
     // drivetemp's sensor on sdb: the drive's own reading comes first.
     tree.file(
@@ -177,6 +190,9 @@ TEST(DiskHealthUdisks, StandInFailingAndHealthyDrives) {
         R"({"device": "sdb", "id": "Samsung_SSD_860_EVO_S3Z1", "serial": "S3Z1",)"
         R"( "smart": {"updated": 1700000000, "failing": false, "kelvin": 300.15,)"
         R"( "power_on_seconds": 7200, "bad_sectors": 0}},)"
+        R"({"device": "sdc", "id": "WDC_WD10EZEX_WCC6Y0", "serial": "WCC6Y0",)"
+        R"( "smart": {"updated": 0, "failing": true, "kelvin": 0,)"
+        R"( "power_on_seconds": 0, "bad_sectors": -1}},)"
         R"({"device": "nvme0n1", "id": "Samsung_SSD_970_S5H7", "serial": "S5H7NS0N123456"}]})";
     Child standIn({kPython, "-m", "dbusmock", "--system", "-t",
                    std::string(TOLVEX_SOURCE_DIR) + "/tests/provider/data/udisks_stand_in.py", "-p",
@@ -214,6 +230,11 @@ TEST(DiskHealthUdisks, StandInFailingAndHealthyDrives) {
     EXPECT_EQ(shown(healthy, prop::PowerOnHours), "2");
     EXPECT_EQ(shown(healthy, prop::BadSectors), "0");
 
+    // Until udisks has read SMART, its values are none.
+    EXPECT_EQ(shown(byId(drives, "/dev/sdc"), prop::Status), "OK");
+    EXPECT_EQ(reasonOf(byId(health, "/dev/sdc"), prop::SmartFailing),
+              "not provided by this machine: udisks (SMART not read yet)");
+
     const auto nvme = byId(health, "/dev/nvme0n1");
     for (const char* property : {prop::SmartFailing, prop::PowerOnHours, prop::HealthSource}) {
         EXPECT_EQ(shown(nvme, property), "<null>");
@@ -222,19 +243,22 @@ TEST(DiskHealthUdisks, StandInFailingAndHealthyDrives) {
     }
 }
 
-// A bus without udisks: every SMART value says so, and how to bring it
-// back; the drives are still listed, each "OK".
+// A bus without udisks: it is not started, every SMART value says so and
+// how to bring it back; the drives are still listed, each "OK".
 TEST(DiskHealthUdisks, AbsentDaemonGivesItsReason) {
     TOLVEX_REQUIRE_PROGRAM("/usr/bin/dbus-daemon");
-    PrivateBus bus;
+    PrivateBus bus(true);
     const auto answer = linuxprov::readUdisks(bus.address(), 1000ms);
     EXPECT_EQ(answer.failure, NullReason::Kind::NotProvided);
     EXPECT_EQ(answer.source, "udisks (not running)");
+    // A stopped udisks is not started for a query, even where the bus could.
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(bus.started());
 
     TreeBuilder tree;
     buildDrives(tree, bus.address());
     const auto drives = enumerateTree(tree.root(), linuxprov::enumerateDiskDrives);
-    ASSERT_EQ(drives.size(), 3u);
+    ASSERT_EQ(drives.size(), 4u);
     EXPECT_EQ(shown(byId(drives, "/dev/sda"), prop::Status), "OK");
     const auto health = enumerateTree(tree.root(), linuxprov::enumerateDiskDriveHealth);
     const auto sda = byId(health, "/dev/sda");
