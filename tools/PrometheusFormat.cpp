@@ -40,6 +40,8 @@ enum class Unit {
     Megahertz,  // to hertz
     Kilobytes,  // to bytes
     DateTime,   // a management date-time, to seconds since the epoch
+    Hours,      // to seconds
+    Passed,     // a Boolean that says failing, as 1 for passed and 0 for failing
 };
 
 struct Metric {
@@ -199,6 +201,58 @@ const std::vector<Metric>& metrics() {
           {"volume_name", prop::VolumeName}},
          prop::FreeSpace},
 
+        // Named after smartctl_exporter's (smartctl_device, ..._capacity_bytes,
+        // ..._temperature, ..._smart_status, ..._power_on_seconds), which
+        // fleets already graph and alert on.
+        {cls::DiskDrive,
+         "tolvex_disk_drive_info",
+         "Physical disk drives, with their identifying texts.",
+         {{"device_id", prop::DeviceID},
+          {"model", prop::Model},
+          {"manufacturer", prop::Manufacturer},
+          {"serial_number", prop::SerialNumber},
+          {"firmware_revision", prop::FirmwareRevision},
+          {"interface_type", prop::InterfaceType},
+          {"media_type", prop::MediaType},
+          {"status", prop::Status}}},
+        {cls::DiskDrive,
+         "tolvex_disk_drive_size_bytes",
+         "Size of the disk drive.",
+         {{"device_id", prop::DeviceID}},
+         prop::Size},
+        {cls::DiskDriveHealth,
+         "tolvex_disk_drive_temperature_celsius",
+         "Temperature of the disk drive.",
+         {{"device_id", prop::DeviceID}},
+         prop::Temperature},
+        {cls::DiskDriveHealth,
+         "tolvex_disk_drive_warning_temperature_celsius",
+         "The disk drive's own warning temperature limit.",
+         {{"device_id", prop::DeviceID}},
+         prop::TemperatureWarning},
+        {cls::DiskDriveHealth,
+         "tolvex_disk_drive_critical_temperature_celsius",
+         "The disk drive's own critical temperature limit.",
+         {{"device_id", prop::DeviceID}},
+         prop::TemperatureCritical},
+        {cls::DiskDriveHealth,
+         "tolvex_disk_drive_smart_status",
+         "SMART's verdict on the disk drive: 1 passed, 0 failing.",
+         {{"device_id", prop::DeviceID}},
+         prop::SmartFailing,
+         Unit::Passed},
+        {cls::DiskDriveHealth,
+         "tolvex_disk_drive_power_on_seconds",
+         "Time the disk drive has been powered on, from its power-on hours.",
+         {{"device_id", prop::DeviceID}},
+         prop::PowerOnHours,
+         Unit::Hours},
+        {cls::DiskDriveHealth,
+         "tolvex_disk_drive_bad_sectors",
+         "Bad sectors of the disk drive, reallocated and pending.",
+         {{"device_id", prop::DeviceID}},
+         prop::BadSectors},
+
         {cls::OperatingSystem,
          "tolvex_operating_system_info",
          "The operating system, with its identifying texts.",
@@ -323,9 +377,16 @@ std::optional<double> sampleValue(const ManagementValue& value, Unit unit) {
             number = unit == Unit::DateTime ? epochSeconds(value.asText())
                                             : decimalNumber(value.asText());
             break;
-        case ManagementValue::Kind::Null:
         case ManagementValue::Kind::Boolean:
+            if (unit == Unit::Passed) {
+                return value.asBoolean() ? 0.0 : 1.0;
+            }
             break;
+        case ManagementValue::Kind::Null:
+            break;
+    }
+    if (unit == Unit::Passed) {
+        return std::nullopt;
     }
     if (!number) {
         return std::nullopt;
@@ -335,7 +396,10 @@ std::optional<double> sampleValue(const ManagementValue& value, Unit unit) {
             return *number * 1e6;
         case Unit::Kilobytes:
             return *number * 1024;
+        case Unit::Hours:
+            return *number * 3600;
         case Unit::Count:
+        case Unit::Passed:
         case Unit::DateTime:
             break;
     }

@@ -7,7 +7,9 @@ tolvex-alerts.yml; and `promtool test rules` runs every alert against a
 fleet whose series are real tolvex-query output: the captured two-socket
 server, and copies of its tree with one change each (a memory module taken
 out, a network adapter, the disk controller or the second processor gone,
-another board, a drive filling up), next to unchanged hosts. Each alert must
+another board, a drive filling up), and the same server's answer with
+physical drives added (a drive swapped, gone, failing, too hot: states no
+machine here can produce), next to unchanged hosts. Each alert must
 fire for its change on its host only, stay quiet on an unchanged fleet, and
 resolve."""
 
@@ -35,7 +37,8 @@ SHM = "/dev/shm" if os.access("/dev/shm", os.W_OK | os.X_OK) else None
 
 ALERTS = ["TolvexMemoryModuleMissing", "TolvexInstalledMemoryDropped",
           "TolvexHardwareDisappeared", "TolvexHardwareAppeared", "TolvexBaseBoardChanged",
-          "TolvexLogicalDiskAlmostFull", "TolvexTextfileStale", "TolvexTextfileUnreadable"]
+          "TolvexDiskDriveFailing", "TolvexDiskDriveTooHot", "TolvexLogicalDiskAlmostFull",
+          "TolvexTextfileStale", "TolvexTextfileUnreadable"]
 
 # The server's local drives as statvfs would answer (fragment size, blocks,
 # free, available): its tree was captured without them.
@@ -84,6 +87,44 @@ def drop_second_socket(root):
     replace_file(path, "\n\n".join(kept) + "\n")
 
 
+def drive(device_id, model, serial, size, health):
+    """A fixed drive of the server as its Win32_DiskDrive and
+    Tolvex_DiskDriveHealth instances."""
+    def path(class_name):
+        return f'\\\\server\\root\\cimv2:{class_name}.DeviceID="{device_id}"'
+    return ({"path": path("Win32_DiskDrive"), "properties": {
+                "DeviceID": device_id, "Model": model, "Manufacturer": None,
+                "SerialNumber": serial, "FirmwareRevision": "1.0", "Size": str(size),
+                "InterfaceType": "SCSI", "MediaType": "Fixed hard disk media", "Status": "OK"}},
+            {"path": path("Tolvex_DiskDriveHealth"),
+             "properties": dict({"DeviceID": device_id, "Temperature": None,
+                                 "TemperatureWarning": None, "TemperatureCritical": None,
+                                 "SmartFailing": False}, **health)})
+
+
+# An NVMe drive that reports its limits and a SATA disk that reports none
+# (the rules' default of 70 °C holds for it), and the changes of each.
+def drives(sda_serial="ZC1A2B3C", sda=None, nvme=None, without_sda=False):
+    out = [drive("/dev/nvme0n1", "Samsung SSD 980 PRO 1TB", "S5GXNF0R912345A", 1000204886016,
+                 dict({"Temperature": 41.0, "TemperatureWarning": 82.0,
+                       "TemperatureCritical": 85.0}, **(nvme or {})))]
+    if not without_sda:
+        out.append(drive("/dev/sda", "ST4000NM0035-1V4107", sda_serial, 4000787030016,
+                         dict({"Temperature": 35.0}, **(sda or {}))))
+    return out
+
+
+DRIVES = {
+    "drives": drives(),
+    "drive swapped": drives(sda_serial="ZC1X9Y8Z"),
+    "drive gone": drives(without_sda=True),
+    "drive failing": drives(sda={"SmartFailing": True}),
+    # Each at its critical limit: its own, and the default.
+    "drive hot": drives(nvme={"Temperature": 85.0}, sda={"Temperature": 70.0}),
+    "drive warm": drives(nvme={"Temperature": 84.5}, sda={"Temperature": 69.5}),
+}
+
+
 class Server:
     """The captured server (with statvfs answers for its drives) and copies of
     its tree with one change each, as tolvex-query --format prometheus prints
@@ -115,6 +156,22 @@ class Server:
             self.VARIANTS[name](copy)
             self.roots[name] = copy
             self.text[name] = fleet.query("--format", "prometheus", "--root", copy).decode()
+
+    def with_drives(self, drives, variant="base", output=None):
+        """The variant's text with `drives` added to its answer, through a
+        snapshot that tolvex-query reads back (and writes to `output`)."""
+        answer = fleet.query_json(self.roots[variant])
+        classes = {k: v for k, v in answer.items() if ":" not in k}
+        classes["Win32_DiskDrive"] = [d for d, _ in drives]
+        classes["Tolvex_DiskDriveHealth"] = [h for _, h in drives]
+        classes.update({k: v for k, v in answer.items() if ":" in k})
+        path = os.path.join(os.path.dirname(self.roots[variant]), "drives.json")
+        with open(path, "w") as f:
+            json.dump(classes, f)
+        text = fleet.query("--format", "prometheus", "--snapshot", path).decode()
+        if output:
+            fleet.query("--format", "prometheus", "--snapshot", path, "--output", output)
+        return text
 
     def series(self, variant, name):
         return [labels for n, labels, _ in samples(self.text[variant]) if n == name]
@@ -271,6 +328,11 @@ class PromtoolTestsRules(unittest.TestCase):
         minute += host_series("server-d", [Phase(base, 60), Phase(UNREADABLE, 30),
                                            Phase(MISSING, 30), Phase(base, 60)], 60)
         minute += host_series("laptop", [Phase(laptop, 180)], 60)
+        text = {name: server.with_drives(d) for name, d in DRIVES.items()}
+        minute += host_series("server-e", [Phase(text["drives"], 30),
+                                           Phase(text["drive failing"], 60),
+                                           Phase(text["drive hot"], 60),
+                                           Phase(text["drive warm"], 30)], 60)
 
         slot = gone("module out", "tolvex_physical_memory_info", ignore="tag")
         self.assertEqual([s["device_locator"].strip() for s in slot], ["DIMM_A1"])
@@ -288,8 +350,20 @@ class PromtoolTestsRules(unittest.TestCase):
                 "server-a reports 4GiB less installed memory than it did in the last day.",
                 part="installed memory")],
         }
+        failing = {"TolvexDiskDriveFailing": [alert(
+            "TolvexDiskDriveFailing", "server-e", "critical",
+            "Disk drive /dev/sda of server-e is failing",
+            'SMART says the drive /dev/sda ("ST4000NM0035-1V4107", serial number "ZC1A2B3C") of '
+            "server-e is failing: back up its data and replace it.",
+            device_id="/dev/sda", model="ST4000NM0035-1V4107", serial_number="ZC1A2B3C")]}
+        hot = [alert("TolvexDiskDriveTooHot", "server-e", "critical",
+                     f"Disk drive {device} of server-e is too hot",
+                     f"The drive {device} of server-e is at {celsius} °C, at or above its "
+                     "critical temperature.", device_id=device)
+               for device, celsius in [("/dev/nvme0n1", 85), ("/dev/sda", 70)]]
         minute_expected = {
-            "70m": dict(memory, **{
+            "45m": failing,
+            "70m": dict(memory, **failing, **{
                 "TolvexLogicalDiskAlmostFull": [alert(
                     "TolvexLogicalDiskAlmostFull", "server-b", "warning",
                     "Drive / of server-b is almost full",
@@ -301,7 +375,7 @@ class PromtoolTestsRules(unittest.TestCase):
                     "The node exporter of server-d serves no Tolvex metrics, which it did in the "
                     "last day: the textfile cannot be parsed (node_textfile_scrape_error is 1).")],
             }),
-            "100m": dict(memory, **{
+            "100m": dict(memory, TolvexDiskDriveTooHot=hot, **{
                 "TolvexTextfileUnreadable": [alert(
                     "TolvexTextfileUnreadable", "server-d", "warning",
                     "Tolvex metrics of server-d are unreadable",
@@ -342,12 +416,17 @@ class PromtoolTestsRules(unittest.TestCase):
                 phases += [Phase(server.text[after], 4 * (hours - 2))]
             quarter += host_series(instance, phases, 900)
         quarter += host_series("laptop", [Phase(laptop, 4 * hours)], 900)
+        for instance, after in [("drive-gone", "drive gone"), ("drive-swapped", "drive swapped")]:
+            quarter += host_series(instance, [Phase(server.with_drives(DRIVES["drives"]), 8),
+                                              Phase(server.with_drives(DRIVES[after]),
+                                                    4 * (hours - 2))], 900)
 
         def part(labels, keys):
             return {k: labels[k] for k in keys if k in labels}
 
         def change(name, instance, part_name, labels):
-            where = labels.get("device_id") or labels.get("mac_address")
+            where = (labels.get("device_id") or labels.get("mac_address") or
+                     f'serial number {labels["serial_number"]}')
             if name == "TolvexHardwareDisappeared":
                 summary = f"A {part_name} disappeared from {instance}"
                 description = (f'{instance} no longer reports the {part_name} "{labels["name"]}" '
@@ -367,12 +446,19 @@ class PromtoolTestsRules(unittest.TestCase):
         [board] = [part(b, ["manufacturer", "product", "version", "serial_number"])
                    for b in gone("base", "tolvex_baseboard_info", before="other board")]
         self.assertEqual(board.get("serial_number"), "CN7016343A0042")
+        old_disk = {"name": "ST4000NM0035-1V4107", "model": "ST4000NM0035-1V4107",
+                    "serial_number": "ZC1A2B3C"}
+        new_disk = dict(old_disk, serial_number="ZC1X9Y8Z")
         disappeared = [change("TolvexHardwareDisappeared", "adapter-gone", "network adapter",
                               adapter),
+                       change("TolvexHardwareDisappeared", "drive-gone", "disk drive", old_disk),
+                       change("TolvexHardwareDisappeared", "drive-swapped", "disk drive",
+                              old_disk),
                        change("TolvexHardwareDisappeared", "controller-gone", "disk controller",
                               controller),
                        change("TolvexHardwareDisappeared", "socket-gone", "processor", socket)]
         appeared = [change("TolvexHardwareAppeared", "adapter-added", "network adapter", adapter),
+                    change("TolvexHardwareAppeared", "drive-swapped", "disk drive", new_disk),
                     change("TolvexHardwareAppeared", "controller-added", "disk controller",
                            controller),
                     change("TolvexHardwareAppeared", "socket-added", "processor", socket)]

@@ -28,11 +28,14 @@ HOSTILE_ANSWERS = os.environ["TOLVEX_HOSTILE_ANSWERS"]
 MHZ = 1e6
 KIB = 1024
 DATETIME = "datetime"
+PASSED = "passed"  # a Boolean that says failing, as 1 for passed and 0 for failing
+HOURS = 3600
 
 # The metrics as the documentation describes them: (metric, class, labels as
 # (label, property), the property giving the value or None for an info
 # metric, the factor to base units).
 PROCESSOR_KEY = [("device_id", "DeviceID")]
+DRIVE_KEY = [("device_id", "DeviceID")]
 DISK_LABELS = [("device_id", "DeviceID"), ("file_system", "FileSystem"),
                ("volume_name", "VolumeName")]
 METRICS = [
@@ -85,6 +88,23 @@ METRICS = [
                     ("drive_type", "DriveType")], None, 1),
     ("tolvex_logical_disk_size_bytes", "Win32_LogicalDisk", DISK_LABELS, "Size", 1),
     ("tolvex_logical_disk_free_bytes", "Win32_LogicalDisk", DISK_LABELS, "FreeSpace", 1),
+    ("tolvex_disk_drive_info", "Win32_DiskDrive",
+     [("device_id", "DeviceID"), ("model", "Model"), ("manufacturer", "Manufacturer"),
+      ("serial_number", "SerialNumber"), ("firmware_revision", "FirmwareRevision"),
+      ("interface_type", "InterfaceType"), ("media_type", "MediaType"), ("status", "Status")],
+     None, 1),
+    ("tolvex_disk_drive_size_bytes", "Win32_DiskDrive", DRIVE_KEY, "Size", 1),
+    ("tolvex_disk_drive_temperature_celsius", "Tolvex_DiskDriveHealth", DRIVE_KEY,
+     "Temperature", 1),
+    ("tolvex_disk_drive_warning_temperature_celsius", "Tolvex_DiskDriveHealth", DRIVE_KEY,
+     "TemperatureWarning", 1),
+    ("tolvex_disk_drive_critical_temperature_celsius", "Tolvex_DiskDriveHealth", DRIVE_KEY,
+     "TemperatureCritical", 1),
+    ("tolvex_disk_drive_smart_status", "Tolvex_DiskDriveHealth", DRIVE_KEY, "SmartFailing",
+     PASSED),
+    ("tolvex_disk_drive_power_on_seconds", "Tolvex_DiskDriveHealth", DRIVE_KEY, "PowerOnHours",
+     HOURS),
+    ("tolvex_disk_drive_bad_sectors", "Tolvex_DiskDriveHealth", DRIVE_KEY, "BadSectors", 1),
     ("tolvex_operating_system_info", "Win32_OperatingSystem",
      [("name", "Name"), ("caption", "Caption"), ("version", "Version"),
       ("build_number", "BuildNumber"), ("build_type", "BuildType"),
@@ -117,6 +137,8 @@ def label_text(value):
 
 def number(value, factor):
     """The sample's value, or None where the sample is left out."""
+    if factor == PASSED:
+        return (0.0 if value else 1.0) if isinstance(value, bool) else None
     if value is None or isinstance(value, bool):
         return None
     if isinstance(value, (int, float)):

@@ -1,14 +1,16 @@
 """The shipped alerting rules in a real Prometheus server.
 
 Two node exporters on 127.0.0.1, each with its own textfile folder holding
-`tolvex-query --output` for the captured two-socket server, and one
-Prometheus server (Debian's, its own configuration and data folder in a
-temporary folder, scraping and evaluating every second) loading
-integrations/prometheus/tolvex-alerts.yml. Once both hosts' memory is in the
-history, one memory module is taken out of the second host's tree and its
-textfile rewritten; the alerts API must then report the memory alerts firing
-for that host and slot, and for no other host. Everything is stopped at the
-end."""
+`tolvex-query --output` for the captured two-socket server with two
+physical drives added to its answer, and one Prometheus server (Debian's,
+its own configuration and data folder in a temporary folder, scraping and
+evaluating every second) loading integrations/prometheus/tolvex-alerts.yml.
+Once both hosts' memory and drives are in the history, one memory module is
+taken out of the second host's tree, and on the first host one drive is
+swapped for another that SMART says is failing and both drives run at their
+critical temperature; the alerts API must then report the memory alerts for
+the second host and slot and the drive alerts for the first host's drives,
+and nothing else. Everything is stopped at the end."""
 
 import json
 import os
@@ -95,7 +97,7 @@ def wait_for(what, condition):
 
 @unittest.skipUnless(PROMETHEUS and os.access(node_exporter_test.EXPORTER, os.X_OK),
                      "prometheus or prometheus-node-exporter is not installed")
-class PrometheusRaisesTheMemoryAlert(unittest.TestCase):
+class PrometheusRaisesTheMemoryAndDriveAlerts(unittest.TestCase):
     def setUp(self):
         if not os.path.exists(os.path.join(fleet.FIXTURES, "sysroots", alert_rules_test.SERVER)):
             self.skipTest(f"the captured server is not at {fleet.FIXTURES}")
@@ -113,11 +115,10 @@ class PrometheusRaisesTheMemoryAlert(unittest.TestCase):
             self.addCleanup(exporter.stop)
             self.exporters.append((folder, exporter.url[7:-8]))
 
-    def write_textfile(self, folder, variant):
-        fleet.query("--format", "prometheus", "--root", self.server.roots[variant],
-                    "--output", os.path.join(folder, "tolvex.prom"))
+    def write_textfile(self, folder, variant, drives=alert_rules_test.DRIVES["drives"]):
+        self.server.with_drives(drives, variant, output=os.path.join(folder, "tolvex.prom"))
 
-    def test_a_module_taken_out_of_one_host_fires_for_that_host_only(self):
+    def test_each_change_fires_for_its_host_only(self):
         started = time.monotonic()
         os.mkdir(os.path.join(self.dir, "prometheus"))
         prometheus = PrometheusServer(os.path.join(self.dir, "prometheus"), {
@@ -133,6 +134,8 @@ class PrometheusRaisesTheMemoryAlert(unittest.TestCase):
         # own metrics match what the rules look for.
         wait_for("both hosts' memory in the history", lambda: len(prometheus.query(
             'tolvex:inventory:peak_bytes{part="memory module"}')) == 16)
+        wait_for("both hosts' drives in the history", lambda: len(prometheus.query(
+            'tolvex:inventory:times_seen{part="disk drive"}')) == 4)
         self.assertEqual(
             {s["metric"]["instance"] for s in prometheus.query(
                 'node_textfile_mtime_seconds{file=~"(.*/)?tolvex\\\\.prom"}')},
@@ -140,27 +143,38 @@ class PrometheusRaisesTheMemoryAlert(unittest.TestCase):
         self.assertEqual(prometheus.api("alerts")["alerts"], [])
 
         self.write_textfile(folder_b, "module out")
+        self.write_textfile(folder_a, "base", alert_rules_test.drives(
+            sda_serial="ZC1X9Y8Z", sda={"SmartFailing": True, "Temperature": 70.0},
+            nvme={"Temperature": 85.0}))
+        expected = {
+            (host_b, "TolvexMemoryModuleMissing"), (host_b, "TolvexInstalledMemoryDropped"),
+            (host_a, "TolvexDiskDriveFailing"), (host_a, "TolvexDiskDriveTooHot"),
+            (host_a, "TolvexHardwareDisappeared"), (host_a, "TolvexHardwareAppeared")}
 
-        def memory_alerts():
-            alerts = [a for a in prometheus.api("alerts")["alerts"]
-                      if a["labels"]["alertname"].startswith("TolvexMemory") or
-                      a["labels"]["alertname"].startswith("TolvexInstalledMemory")]
-            firing = {a["labels"]["alertname"] for a in alerts if a["state"] == "firing"}
-            return alerts if firing == {"TolvexMemoryModuleMissing",
-                                        "TolvexInstalledMemoryDropped"} else None
+        def firing():
+            alerts = [a for a in prometheus.api("alerts")["alerts"] if a["state"] == "firing"]
+            fired = {(a["labels"]["instance"], a["labels"]["alertname"]) for a in alerts}
+            return alerts if fired == expected else None
 
-        alerts = wait_for("the memory alerts to fire", memory_alerts)
-        print(f"the memory alerts fired {time.monotonic() - started:.1f} s after Prometheus "
-              "was started", file=sys.stderr)
-        self.assertEqual({a["labels"]["instance"] for a in alerts}, {host_b})
+        firing_alerts = wait_for("the memory and drive alerts to fire", firing)
+        print(f"the memory and drive alerts fired {time.monotonic() - started:.1f} s after "
+              "Prometheus was started", file=sys.stderr)
+        drives = {(a["labels"]["alertname"], a["labels"].get("device_id"),
+                   a["labels"].get("serial_number")) for a in firing_alerts
+                  if a["labels"]["instance"] == host_a}
+        self.assertEqual(drives, {
+            ("TolvexDiskDriveFailing", "/dev/sda", "ZC1X9Y8Z"),
+            ("TolvexDiskDriveTooHot", "/dev/sda", None),
+            ("TolvexDiskDriveTooHot", "/dev/nvme0n1", None),
+            ("TolvexHardwareDisappeared", None, "ZC1A2B3C"),
+            ("TolvexHardwareAppeared", None, "ZC1X9Y8Z")})
+        alerts = [a for a in firing_alerts if a["labels"]["instance"] == host_b]
         [missing] = [a for a in alerts if a["labels"]["alertname"] == "TolvexMemoryModuleMissing"]
         self.assertEqual(missing["labels"]["device_locator"].strip(), "DIMM_A1")
         self.assertIn(host_b, missing["annotations"]["description"])
         self.assertIn("4GiB", missing["annotations"]["description"])
-        # Nothing else fires anywhere.
-        names = {a["labels"]["alertname"] for a in alerts}
-        self.assertEqual([a["labels"] for a in prometheus.api("alerts")["alerts"]
-                          if a["labels"]["alertname"] not in names], [])
+        # Nothing else fires, or is pending, anywhere.
+        self.assertEqual(len(prometheus.api("alerts")["alerts"]), len(firing_alerts))
 
 
 if __name__ == "__main__":
