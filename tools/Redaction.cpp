@@ -109,13 +109,25 @@ bool isFiller(std::string_view text) {
     return true;
 }
 
+// A drive's world-wide names, which identify it as its serial does: the WWN
+// (also as a property ending in it, such as a port's), and NVMe's EUI-64 and
+// NGUID.
+bool isWorldWideName(const std::string& lowName) {
+    const auto endsWith = [&lowName](std::string_view end) {
+        return lowName.size() >= end.size() &&
+               lowName.compare(lowName.size() - end.size(), end.size(), end) == 0;
+    };
+    return endsWith("wwn") || lowName.find("worldwidename") != std::string::npos ||
+           lowName == "eui64" || lowName == "nguid";
+}
+
 // The kind a property's value is by the property's name, if any.
 bool kindByName(std::string_view property, Kind& kind) {
     const std::string name = lowered(property);
     if (name == "volumeserialnumber") {
         kind = Kind::Volume;
     } else if (name.find("serialnumber") != std::string::npos || name == "machineid" ||
-               name == "identifyingnumber") {
+               name == "identifyingnumber" || isWorldWideName(name)) {
         kind = Kind::Serial;
     } else if (name == "macaddress" || name == "permanentaddress") {
         kind = Kind::Mac;
@@ -254,10 +266,10 @@ class Redactor {
 }  // namespace
 
 std::string redactedList() {
-    return "serial numbers (SerialNumber and the like; the operating system's is the\n"
-           "machine id), MAC addresses, UUIDs and GUIDs, host names (CSName,\n"
-           "SystemName and the server of every object path), IP addresses, volume\n"
-           "serial numbers";
+    return "serial numbers (SerialNumber and the like, disks' too; the operating\n"
+           "system's is the machine id), disks' world-wide names (WWN, EUI64, NGUID),\n"
+           "MAC addresses, UUIDs and GUIDs, host names (CSName, SystemName and the\n"
+           "server of every object path), IP addresses, volume serial numbers";
 }
 
 void redact(std::vector<ClassAnswer>& answers, HostAnswer* host) {

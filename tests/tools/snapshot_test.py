@@ -21,7 +21,7 @@ META = ["tolvex:host", "tolvex:origin"]
 # Identifying values, found independently of the program: by property and by
 # form. Values that identify nothing are exempt.
 ID_PROPERTY = re.compile(r"(SerialNumber|MACAddress|PermanentAddress|CSName|SystemName|"
-                         r"DNSHostName|UUID|GUID)$", re.I)
+                         r"DNSHostName|UUID|GUID|WWN|WorldWideName|EUI64|NGUID)$", re.I)
 ID_FORM = re.compile(r"^([0-9a-f]{2}[:-]){5}[0-9a-f]{2}$|"
                      r"^\{?[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}\}?$|"
                      r"^(?!127\.|0\.)\d{1,3}(\.\d{1,3}){3}$", re.I)
@@ -45,6 +45,26 @@ def machines():
             for tree in sorted(os.listdir(os.path.join(base, group))):
                 found.append((f"{group}/{tree}", os.path.join(base, group, tree)))
     return found
+
+
+# A host with a physical drive, as a snapshot built here: a drive's serial
+# and world-wide name, the serial again inside the drive's PNP device ID, and
+# a Null whose reason must survive the round trip.
+DRIVE_PATH = r'\\disk-host\root\cimv2:{}.DeviceID="\\\\.\\PHYSICALDRIVE0"'
+DRIVE_SNAPSHOT = {
+    "Win32_DiskDrive": [{"path": DRIVE_PATH.format("Win32_DiskDrive"), "properties": {
+        "Index": 0, "DeviceID": "\\\\.\\PHYSICALDRIVE0", "Model": "WDC WD40EFRX-68N32N0",
+        "SerialNumber": "WD-WCC7K4XXKZ9P", "WWN": "0x50014ee2b8a4c5d6", "Size": "4000785948160",
+        "PNPDeviceID": "SCSI\\DISK&VEN_WDC&PROD_WD40EFRX\\WD-WCC7K4XXKZ9P",
+        "Status": "OK"}}],
+    "Tolvex_DiskDriveHealth": [{
+        "path": DRIVE_PATH.format("Tolvex_DiskDriveHealth"),
+        "properties": {"DeviceID": "\\\\.\\PHYSICALDRIVE0", "Temperature": 36.5,
+                       "SmartFailing": None},
+        "reasons": {"SmartFailing": {"reason": "needs administrator rights",
+                                     "source": "root\\wmi:MSStorageDriver_FailurePredictStatus",
+                                     "remedy": "Run tolvex-query as administrator"}}}],
+}
 
 
 def run(*args):
@@ -104,14 +124,30 @@ class Snapshots(unittest.TestCase):
                         self.assertEqual(run("--snapshot", snapshot, "--format", form),
                                          run("--root", root, "--format", form))
 
+    def test_drives_and_their_null_reasons_survive_a_round_trip(self):
+        built = self.save("drives.json", json.dumps(DRIVE_SNAPSHOT).encode())
+        taken = run("--snapshot", built, "--format", "json")
+        answer = json.loads(taken)
+        self.assertEqual({k: [i["properties"] for i in v] for k, v in answer.items()},
+                         {k: [i["properties"] for i in v] for k, v in DRIVE_SNAPSHOT.items()})
+        self.assertEqual(answer["Tolvex_DiskDriveHealth"][0]["reasons"],
+                         DRIVE_SNAPSHOT["Tolvex_DiskDriveHealth"][0]["reasons"])
+        self.assertEqual(run("--snapshot", self.save("again.json", taken), "--format", "json"),
+                         taken)
+
     def test_redaction_leaves_no_identifying_value_and_its_snapshot_opens(self):
         total = reasons_given = 0
-        for name, root in machines():
+        drives = self.save("drives.json", json.dumps(DRIVE_SNAPSHOT).encode())
+        sources = [(name, ["--root", root]) for name, root in machines()]
+        for name, source in sources + [("drives", ["--snapshot", drives])]:
             with self.subTest(machine=name):
-                answer = json.loads(run("--format", "json", "--root", root))
+                answer = json.loads(run("--format", "json", *source))
                 values = identifying_values(answer)
                 total += len(values)
-                redacted = {form: run("--format", form, "--redact", "--root", root).decode()
+                if name == "drives":
+                    self.assertEqual({v for _, v in values},
+                                     {"disk-host", "WD-WCC7K4XXKZ9P", "0x50014ee2b8a4c5d6"})
+                redacted = {form: run("--format", form, "--redact", *source).decode()
                             for form in FORMATS}
                 for form, text in redacted.items():
                     low = text.lower()
@@ -131,7 +167,7 @@ class Snapshots(unittest.TestCase):
                 kept = reasons(answer)
                 self.assertEqual(reasons(hidden), kept)
                 reasons_given += len(kept)
-                plain_text = run("--format", "text", "--root", root).decode()
+                plain_text = run("--format", "text", *source).decode()
                 self.assertEqual(re.findall(r"= Null \(.*\)$", redacted["text"], re.M),
                                  re.findall(r"= Null \(.*\)$", plain_text, re.M))
                 snapshot = self.save("redacted.json", redacted["json"].encode())
