@@ -14,8 +14,11 @@ description:
   - Runs C(tolvex-query --format json) on the host and returns its answer as
     the fact C(tolvex), which holds the processors, memory modules, base
     board, motherboard device, network adapters, video adapters, SCSI
-    adapters, logical drives and operating system, in the shape of the
-    Windows management classes.
+    adapters, logical drives, operating system, and where the host's
+    C(tolvex-query) answers them the physical disk drives
+    (C(Win32_DiskDrive)) and their health (C(Tolvex_DiskDriveHealth):
+    temperature and its limits, SMART's verdict, power-on hours, bad
+    sectors), in the shape of the Windows management classes.
   - Reads only what an ordinary user can read; it needs no privilege
     escalation. Memory modules come from the SMBIOS tables where readable,
     else from udev's decode of them or EDAC; only values held nowhere but in
@@ -33,21 +36,13 @@ options:
     default: /
   classes:
     description:
-      - The management classes to read; all nine when not given.
+      - The management classes to read; when not given, every class the
+        host's C(tolvex-query) answers (C(tolvex-query --help) lists them),
+        so a host with an older Tolvex still answers.
       - Names are matched without regard to case; the facts are keyed by the
         names as the service spells them.
     type: list
     elements: str
-    default:
-      - Win32_Processor
-      - Win32_PhysicalMemory
-      - Win32_BaseBoard
-      - Win32_MotherboardDevice
-      - Win32_NetworkAdapter
-      - Win32_VideoController
-      - Win32_SCSIController
-      - Win32_LogicalDisk
-      - Win32_OperatingSystem
   query:
     description:
       - The path of C(tolvex-query) on the host; found on the PATH when not
@@ -75,6 +70,15 @@ EXAMPLES = r"""
 - name: Read only the drives and the operating system
   tolvex_facts:
     classes: [Win32_LogicalDisk, Win32_OperatingSystem]
+
+- name: Read the physical drives and their health
+  tolvex_facts:
+    classes: [Win32_DiskDrive, Tolvex_DiskDriveHealth]
+
+- name: Name the drives SMART says are failing
+  ansible.builtin.debug:
+    msg: "{{ ansible_facts.tolvex.Tolvex_DiskDriveHealth
+             | selectattr('properties.SmartFailing') | map(attribute='properties.DeviceID') }}"
 
 - name: Read a captured machine tree with a tolvex-query outside the PATH
   tolvex_facts:
@@ -122,24 +126,11 @@ import json
 
 from ansible.module_utils.basic import AnsibleModule
 
-CLASSES = [
-    "Win32_Processor",
-    "Win32_PhysicalMemory",
-    "Win32_BaseBoard",
-    "Win32_MotherboardDevice",
-    "Win32_NetworkAdapter",
-    "Win32_VideoController",
-    "Win32_SCSIController",
-    "Win32_LogicalDisk",
-    "Win32_OperatingSystem",
-]
-
-
 def main():
     module = AnsibleModule(
         argument_spec=dict(
             root=dict(type="path", default="/"),
-            classes=dict(type="list", elements="str", default=list(CLASSES)),
+            classes=dict(type="list", elements="str"),
             query=dict(type="path"),
         ),
         supports_check_mode=True,
@@ -149,7 +140,9 @@ def main():
         module.fail_json(msg="tolvex-query was not found on the PATH; install Tolvex "
                              "or give its path with the query option")
     classes = module.params["classes"]
-    if not classes:
+    if classes is None:
+        classes = []  # tolvex-query answers all its classes
+    elif not classes:
         module.fail_json(msg="classes names no class")
 
     command = [query, "--format", "json", "--root", module.params["root"], "--"] + classes
