@@ -83,7 +83,8 @@ set_tests_properties(windows.WinHighContrast PROPERTIES
 # which Wine lacks, answer with no instance and no failure.
 set(tolvex_query ${tolvex_win_dir}/tolvex/tools/tolvex-query.exe)
 foreach(class Win32_Processor Win32_PhysicalMemory Win32_BaseBoard Win32_NetworkAdapter
-              Win32_VideoController Win32_LogicalDisk Win32_OperatingSystem)
+              Win32_VideoController Win32_LogicalDisk Win32_OperatingSystem Win32_DiskDrive
+              Tolvex_DiskDriveHealth)
   add_test(NAME windows.query.${class}
     COMMAND ${tolvex_on_xvfb} ${TOLVEX_WINE_PROGRAM} ${tolvex_query} ${class})
   set_tests_properties(windows.query.${class} PROPERTIES
@@ -122,6 +123,16 @@ if(TARGET tolvex_ui_tests)
     FIXTURES_REQUIRED tolvex_wine_snapshot TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOLVEX_WINDOWS_SNAPSHOT=${tolvex_wine_snapshot};TOLVEX_WINDOWS_PICTURE=${tolvex_wine_picture}"
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|SKIPPED")
+endif()
+# The drives of Wine's service, and their health with the reason each value
+# is Null, read back from that snapshot by tolvex-query on Linux.
+if(TARGET tolvex-query)
+  add_test(NAME windows.snapshot_drives_on_linux
+    COMMAND tolvex-query --snapshot ${tolvex_wine_snapshot} Win32_DiskDrive
+            Tolvex_DiskDriveHealth)
+  set_tests_properties(windows.snapshot_drives_on_linux PROPERTIES
+    FIXTURES_REQUIRED tolvex_wine_snapshot TIMEOUT 60
+    PASS_REGULAR_EXPRESSION "Win32_DiskDrive[^\n]*PHYSICALDRIVE0\"\n(  [^\n]*\n)*  SerialNumber = [^\n]*\n(.*\n)*[^\n]*Tolvex_DiskDriveHealth[^\n]*PHYSICALDRIVE0\"\n(  [^\n]*\n)*  Temperature = Null \\(")
 endif()
 
 # The Windows program itself: it imports only system DLLs, and under Wine it

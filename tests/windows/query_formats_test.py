@@ -93,6 +93,27 @@ class FormatsOnAPipe(unittest.TestCase):
                                       capture_output=True, timeout=60, check=False)
         self.assertEqual(done.returncode, 0, done.stdout.decode() + done.stderr.decode())
 
+    def test_the_drives_of_wines_service_and_their_health_in_every_format(self):
+        answer = json.loads(self.json_bytes.decode("utf-8"))
+        drives = [i["properties"] for i in answer["Win32_DiskDrive"]]
+        health = answer["Tolvex_DiskDriveHealth"]
+        self.assertGreater(len(drives), 0)
+        ids = [{k.lower(): v for k, v in d.items()}["deviceid"] for d in drives]
+        self.assertIn("\\\\.\\PHYSICALDRIVE0", ids)
+        # One health instance per drive, keyed by its DeviceID; whatever Wine
+        # cannot answer is Null with its reason, never a failure.
+        self.assertEqual([h["properties"]["DeviceID"] for h in health], ids)
+        for instance in health:
+            for name, value in instance["properties"].items():
+                if value is None:
+                    self.assertTrue(instance["reasons"][name]["reason"], name)
+        _, samples = parse(self.prometheus_bytes.decode("utf-8"))
+        self.assertEqual(sorted(dict(labels)["device_id"] for name, labels in samples
+                                if name == "tolvex_disk_drive_info"), sorted(ids))
+        text = query("Win32_DiskDrive", "Tolvex_DiskDriveHealth").decode("utf-8")
+        self.assertIn(":Tolvex_DiskDriveHealth.DeviceID=", text)
+        self.assertIn("PHYSICALDRIVE0", text)
+
     def test_text_has_the_consoles_line_ends(self):
         text = query("Win32_OperatingSystem")
         self.assertGreater(text.count(b"\r\n"), 3)

@@ -14,7 +14,9 @@
 #include <string_view>
 
 #include "wmi/Management.h"
+#include "wmi/WmiNames.h"
 #include "wmi/windows/Com.h"
+#include "wmi/windows/DiskDriveHealth.h"
 #include "wmi/windows/VariantValue.h"
 #include "wmi/windows/VideoMemory.h"
 
@@ -36,6 +38,7 @@ constexpr CLSID kWbemLocator = {
 bool isSchemaUnsigned32(std::string_view name) {
     static constexpr std::string_view kNames[] = {
         "AdapterRAM",
+        "BytesPerSector",
         "ConfiguredClockSpeed",
         "CurrentBitsPerPixel",
         "CurrentClockSpeed",
@@ -44,6 +47,7 @@ bool isSchemaUnsigned32(std::string_view name) {
         "CurrentVerticalResolution",
         "DriveType",
         "ExtClock",
+        "Index",
         "L2CacheSize",
         "L2CacheSpeed",
         "MaxClockSpeed",
@@ -51,7 +55,10 @@ bool isSchemaUnsigned32(std::string_view name) {
         "NumberOfLicensedUsers",
         "NumberOfUsers",
         "OSProductSuite",
+        "Partitions",
+        "SectorsPerTrack",
         "Speed",
+        "TracksPerCylinder",
     };
     for (const std::string_view known : kNames) {
         if (known.size() == name.size() &&
@@ -286,6 +293,11 @@ class WindowsService : public ManagementService {
     explicit WindowsService(ComRef<ISWbemServices> services) : m_services(std::move(services)) {}
 
     ObjectSetPtr instancesOf(std::string_view className, int flags) override {
+        if (sameName(className, wmi::cls::DiskDriveHealth)) {
+            // Tolvex's own class: the service's drives, asked of their
+            // drivers and of root\wmi.
+            return diskDriveHealth(*this);
+        }
         Bstr name(className);
         ComRef<ISWbemObjectSet> set;
         check(m_services->InstancesOf(name.get(), flags, nullptr, set.put()));
