@@ -16,7 +16,7 @@ FIXTURES = os.environ.get("TOLVEX_FIXTURES_DIR", "")
 CLASSES = [
     "Win32_Processor", "Win32_PhysicalMemory", "Win32_BaseBoard", "Win32_MotherboardDevice",
     "Win32_NetworkAdapter", "Win32_VideoController", "Win32_SCSIController",
-    "Win32_LogicalDisk", "Win32_OperatingSystem",
+    "Win32_LogicalDisk", "Win32_OperatingSystem", "Win32_DiskDrive", "Tolvex_DiskDriveHealth",
 ]
 
 # Captured machines of different shapes: a two-socket server with memory
