@@ -259,7 +259,7 @@ UdisksAnswer readUdisks(const std::string& address, std::chrono::milliseconds ti
     // choice, and starting it probes every drive.
     sd_bus_message_set_auto_start(call.get(), 0);
 
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // SD_BUS_ERROR_NULL, without its C compound literal
     sd_bus_message* rawReply = nullptr;
     r = sd_bus_call(bus.get(), call.get(), timeoutUsec, &error, &rawReply);
     Message reply(rawReply);
