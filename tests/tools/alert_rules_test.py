@@ -122,6 +122,11 @@ DRIVES = {
     # Each at its critical limit: its own, and the default.
     "drive hot": drives(nvme={"Temperature": 85.0}, sda={"Temperature": 70.0}),
     "drive warm": drives(nvme={"Temperature": 84.5}, sda={"Temperature": 69.5}),
+    # Drives the inventory leaves out: a USB stick, and a disk without serial.
+    "with unkept": drives() + [
+        (dict(d, properties=dict(d["properties"], MediaType="Removable Media")), h)
+        for d, h in [drive("/dev/sdb", "Ultra Fit", "4C530001", 30752636928, {})]] + [
+        drive("/dev/vda", "QEMU HARDDISK", None, 10737418240, {})],
 }
 
 
@@ -416,8 +421,10 @@ class PromtoolTestsRules(unittest.TestCase):
                 phases += [Phase(server.text[after], 4 * (hours - 2))]
             quarter += host_series(instance, phases, 900)
         quarter += host_series("laptop", [Phase(laptop, 4 * hours)], 900)
-        for instance, after in [("drive-gone", "drive gone"), ("drive-swapped", "drive swapped")]:
-            quarter += host_series(instance, [Phase(server.with_drives(DRIVES["drives"]), 8),
+        for instance, before, after in [("drive-gone", "drives", "drive gone"),
+                                        ("drive-swapped", "drives", "drive swapped"),
+                                        ("unkept-gone", "with unkept", "drives")]:
+            quarter += host_series(instance, [Phase(server.with_drives(DRIVES[before]), 8),
                                               Phase(server.with_drives(DRIVES[after]),
                                                     4 * (hours - 2))], 900)
 
