@@ -39,9 +39,12 @@ TEST(Utf8, EachByteThatStartsNoSequenceBecomesOneReplacement) {
         {"a\xFF"
          "b",
          false, "a" + replacements(1) + "b", u"a\uFFFDb"},
-        {"\xC0\xAF", false, replacements(2), u"\uFFFD\uFFFD"},            // overlong
-        {"\xE0\x80\xAF", false, replacements(3), u"\uFFFD\uFFFD\uFFFD"},  // overlong
-        {"\xED\xA0\x80", false, replacements(3), u"\uFFFD\uFFFD\uFFFD"},  // surrogate
+        {"\xC0\xAF", false, replacements(2), u"\uFFFD\uFFFD"},                      // overlong
+        {"\xE0\x80\xAF", false, replacements(3), u"\uFFFD\uFFFD\uFFFD"},            // overlong
+        {"\xED\xA0\x80", false, replacements(3), u"\uFFFD\uFFFD\uFFFD"},            // surrogate
+        {"\xF0\x80\x80\xAF", false, replacements(4), u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // overlong
+        {"\xF0\x8F\xBF\xBF", false, replacements(4), u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // overlong
+        {"\xF0\x90\x80\x80", true, "\xF0\x90\x80\x80", u"\U00010000"},
         {"\xF4\x90\x80\x80", false, replacements(4), u"\uFFFD\uFFFD\uFFFD\uFFFD"},
         {"x\xE2\x82", false, "x" + replacements(2), u"x\uFFFD\uFFFD"},  // cut off
     };
