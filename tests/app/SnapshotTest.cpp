@@ -221,6 +221,13 @@ std::string instancesOfOneClass(std::size_t count) {
     return out + "]}";
 }
 
+// A snapshot of `count` containers, one inside the other: the object of
+// classes and, under a key of a later version, lists.
+std::string nestedContainers(std::size_t count) {
+    return "{\"Win32_X\": [], \"later:key\": " + std::string(count - 1, '[') +
+           std::string(count - 1, ']') + "}";
+}
+
 TEST(SnapshotReader, RefusesWhatIsNotASnapshotWithWords) {
     const std::string good =
         "{\"Win32_Processor\": [{\"path\": \"p\", \"properties\": {\"Name\": \"x\"}}]}";
@@ -256,6 +263,7 @@ TEST(SnapshotReader, RefusesWhatIsNotASnapshotWithWords) {
         {"{\"failed\": true, \"msg\": \"tolvex-query was not found\"}",
          "failed on this host: tolvex-query was not found"},
         {std::string(20000, '[') + std::string(20000, ']'), "nested deeper than 16 levels"},
+        {nestedContainers(18), "nested deeper than 16 levels"},
         {instancesOfOneClass(snapshot::kMaxInstances + 1),
          "more than the 10000 a snapshot may hold"},
     };
@@ -291,6 +299,7 @@ TEST(SnapshotReader, EveryCutOfASnapshotIsRefused) {
 
 TEST(SnapshotReader, AThousandDrivesAndAnAnsibleResultAreSnapshots) {
     EXPECT_EQ(snapshot::parse(instancesOfOneClass(1000)).classes[0].instances.size(), 1000u);
+    EXPECT_NO_THROW(snapshot::parse(nestedContainers(17)));
     const auto ansible = snapshot::parse(
         "{\"ansible_facts\": {\"tolvex\": {\"Win32_OperatingSystem\": [{\"path\": \"p\", "
         "\"properties\": {\"CSName\": \"web1\"}}]}}, \"changed\": false}");
