@@ -30,6 +30,7 @@ class StaticObject : public ManagementObject {
 
     const std::string& className() const { return m_className; }
     const std::vector<Property>& properties() const { return m_properties; }
+    const std::vector<NullReason>& reasons() const { return m_reasons; }
 
   private:
     std::string m_className;

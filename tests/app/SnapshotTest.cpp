@@ -178,6 +178,20 @@ TEST(SnapshotValues, NullReasonsBesideThePropertiesAreKept) {
               (NullReason{NullReason::Kind::NeedsAdministrator, "/sys/class/dmi/id/board_serial",
                           "Run as root"}));
     EXPECT_FALSE(board.nullReason("Product").given());
+    // A reason beside a value (a hand-edited file) is dropped as it is read,
+    // and the value is shown without it.
+    const auto edited = snapshot::parse(
+        "{\"Win32_BaseBoard\": [{\"path\": \"p\", \"properties\": {\"Product\": \"x\", "
+        "\"Tag\": null}, \"reasons\": {\"Product\": {\"reason\": \"unreadable\", \"source\": "
+        "\"/x\"}, \"Tag\": {\"reason\": \"unreadable\", \"source\": \"/y\"}}}]}");
+    EXPECT_EQ(edited.classes[0].instances[0]->reasons(),
+              (std::vector<NullReason>{{}, {NullReason::Kind::Unreadable, "/y", ""}}));
+    EXPECT_EQ(query::formatText({{"Win32_BaseBoard", {edited.classes[0].instances[0]}}}),
+              "p\n  Product = x\n  Tag = Null (unreadable: /y)\n\n");
+    EXPECT_FALSE(StaticObject("W", "p", {{"A", ManagementValue::text("x")}},
+                              {{NullReason::Kind::Unreadable, "/x", ""}})
+                     .nullReason("A")
+                     .given());
     for (const char* wrong :
          {"{\"W\": [{\"path\": \"p\", \"properties\": {}, \"reasons\": {\"A\": {\"reason\": "
           "\"unreadable\"}}}]}",

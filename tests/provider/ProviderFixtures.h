@@ -24,6 +24,10 @@ inline void PrintTo(const ManagementValue& value, std::ostream* os) {
     *os << (value.kind() == ManagementValue::Kind::Text ? "text \"" + value.asText() + "\""
                                                         : debugText(value));
 }
+inline void PrintTo(const NullReason& reason, std::ostream* os) {
+    *os << (reason.given() ? reasonText(reason) : "no reason")
+        << (reason.remedy.empty() ? "" : " (" + reason.remedy + ")");
+}
 }  // namespace tolvex
 
 namespace tolvex::testing {

@@ -97,7 +97,8 @@ ManagementValue readValue(const Json& value, const std::string& where) {
 
 // Why Null values are Null, as the service that took the snapshot said:
 // {"reasons": {"Property": {"reason": words, "source": ..., "remedy": ...}}}
-// beside the properties; parallel to them, or empty when none is given.
+// beside the properties; parallel to them, or empty when none is given. A
+// reason is kept only for a property that is Null.
 std::vector<NullReason> readReasons(const Json& item, const Json& properties,
                                     const std::string& where) {
     const auto reasons = item.find("reasons");
@@ -133,6 +134,11 @@ std::vector<NullReason> readReasons(const Json& item, const Json& properties,
                 *into = expect(*text, Json::value_t::string, at + "." + key, "a string")
                             .get<std::string>();
             }
+        }
+        // A value and a reason for its absence cannot both hold: the value
+        // stands, the reason (of a hand-edited file) is dropped.
+        if (!properties.at(name).is_null()) {
+            out[k] = NullReason{};
         }
     }
     return out;
