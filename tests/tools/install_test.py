@@ -41,14 +41,12 @@ class Installed(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.prefix = tempfile.mkdtemp(prefix="tolvex-install-")
+        # Removed even when the install below fails.
+        cls.addClassCleanup(shutil.rmtree, cls.prefix, ignore_errors=True)
         for component in ["query", "fleet"]:
             subprocess.run([CMAKE, "--install", BUILD_DIR, "--prefix", cls.prefix,
                             "--component", component], check=True, capture_output=True,
                            timeout=120)
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.prefix, ignore_errors=True)
 
     def path(self, relative):
         return os.path.join(self.prefix, relative)
@@ -138,55 +136,75 @@ class Installed(unittest.TestCase):
         source = os.path.join(runtime, "tolvex.prom")
         target = os.path.join(textfile, "tolvex.prom")
         previous = b"tolvex_previous 1\n"
-        with open(target, "wb") as f:
-            f.write(previous)
         secret = os.path.join(scratch, "secret")
         with open(secret, "wb") as f:
             f.write(b"not for the exporter\n")
 
+        def reset():
+            # Whatever a case leaves, the next starts from the same files.
+            if os.path.isdir(source) and not os.path.islink(source):
+                os.rmdir(source)
+            elif os.path.lexists(source):
+                os.unlink(source)
+            for entry in os.listdir(textfile):
+                os.unlink(os.path.join(textfile, entry))
+            with open(target, "wb") as f:
+                f.write(previous)
+
         def link(to):
             return lambda: os.symlink(to, source)
 
-        def big():
-            with open(source, "wb") as f:
-                f.truncate((16 << 20) + 1)
+        def sized(size):
+            def plant():
+                with open(source, "wb") as f:
+                    f.truncate(size)
+            return plant
 
+        limit = 16 << 20
         cases = [
             ("a link to a device", link("/dev/zero"), "a symbolic link, not the metrics"),
             ("a link to a file", link(secret), "a symbolic link, not the metrics"),
             ("a FIFO", lambda: os.mkfifo(source), "not a regular file"),
             ("a folder", lambda: os.mkdir(source), "not a regular file"),
             ("a second name", lambda: os.link(secret, source), "a file with more than one name"),
-            ("an oversized file", big, "larger than the metrics can be"),
+            ("an oversized file", sized(limit + 1), "larger than the metrics can be"),
             ("nothing", lambda: None, "No such file or directory"),
         ]
         command = [self.path(PUBLISH), source, target]
+        reset()
         for name, plant, reason in cases:
             with self.subTest(planted=name):
-                plant()
-                result = subprocess.run(command, capture_output=True, timeout=10)
-                self.assertEqual(
-                    (result.returncode, result.stderr.decode()),
-                    (1, f"tolvex-textfile-publish: {source}: {reason}\n"))
-                with open(target, "rb") as f:
-                    self.assertEqual(f.read(), previous)
-                self.assertEqual(os.listdir(textfile), ["tolvex.prom"])
-                if os.path.isdir(source) and not os.path.islink(source):
-                    os.rmdir(source)
-                elif os.path.lexists(source):
-                    os.unlink(source)
+                try:
+                    plant()
+                    result = subprocess.run(command, capture_output=True, timeout=10)
+                    self.assertEqual(
+                        (result.returncode, result.stderr.decode()),
+                        (1, f"tolvex-textfile-publish: {source}: {reason}\n"))
+                    with open(target, "rb") as f:
+                        self.assertEqual(f.read(), previous)
+                    self.assertEqual(os.listdir(textfile), ["tolvex.prom"])
+                finally:
+                    reset()
 
-        # A plain file is published whole, readable by the exporter.
-        metrics = b"# TYPE tolvex_new gauge\ntolvex_new 1\n" * 1000
-        with open(source, "wb") as f:
-            f.write(metrics)
-        result = subprocess.run(["/bin/sh", "-c", 'umask 0022 && exec "$@"', "sh", *command],
-                                capture_output=True, timeout=10)
-        self.assertEqual((result.returncode, result.stderr), (0, b""))
-        with open(target, "rb") as f:
-            self.assertEqual(f.read(), metrics)
-        self.assertEqual(os.stat(target).st_mode & 0o777, 0o644)
-        self.assertEqual(os.listdir(textfile), ["tolvex.prom"])
+        # A plain file up to the limit is published whole, readable by the
+        # exporter.
+        accepted = [("metrics", b"# TYPE tolvex_new gauge\ntolvex_new 1\n" * 1000),
+                    ("a file of the limit", bytes(limit))]
+        for name, metrics in accepted:
+            with self.subTest(published=name):
+                try:
+                    with open(source, "wb") as f:
+                        f.write(metrics)
+                    result = subprocess.run(
+                        ["/bin/sh", "-c", 'umask 0022 && exec "$@"', "sh", *command],
+                        capture_output=True, timeout=10)
+                    self.assertEqual((result.returncode, result.stderr), (0, b""))
+                    with open(target, "rb") as f:
+                        self.assertTrue(f.read() == metrics, "the published file differs")
+                    self.assertEqual(os.stat(target).st_mode & 0o777, 0o644)
+                    self.assertEqual(os.listdir(textfile), ["tolvex.prom"])
+                finally:
+                    reset()
 
 
 if __name__ == "__main__":
