@@ -7,11 +7,11 @@ tolvex-alerts.yml; and `promtool test rules` runs every alert against a
 fleet whose series are real tolvex-query output: the captured two-socket
 server, and copies of its tree with one change each (a memory module taken
 out, a network adapter, the disk controller or the second processor gone,
-another board, a drive filling up), and the same server's answer with
-physical drives added (a drive swapped, gone, failing, too hot: states no
-machine here can produce), next to unchanged hosts. Each alert must
-fire for its change on its host only, stay quiet on an unchanged fleet, and
-resolve."""
+another board, a drive filling up, a bridge gone), and the same server's
+answer with physical drives added (a drive swapped, gone, failing, too hot:
+states no machine here can produce), next to unchanged hosts. Each alert
+must fire for its change on its host only, stay quiet on an unchanged fleet
+and on adapters without a manufacturer, and resolve."""
 
 import glob
 import json
@@ -139,6 +139,8 @@ class Server:
         "base": lambda root: None,
         "module out": lambda root: take_out_module(root, "DIMM_A1"),
         "adapter out": lambda root: os.unlink(os.path.join(root, "sys/class/net/eth1")),
+        # A bridge: an adapter without a manufacturer, which the alerts leave out.
+        "bridge out": lambda root: os.unlink(os.path.join(root, "sys/class/net/br0")),
         "controller out": lambda root: os.unlink(
             os.path.join(root, "sys/bus/pci/devices/0000:00:02.0")),
         "socket out": drop_second_socket,
@@ -409,6 +411,7 @@ class PromtoolTestsRules(unittest.TestCase):
                 ("adapter-back", "base", "adapter out", 4),
                 ("adapter-gone", "base", "adapter out", 0),
                 ("adapter-added", "adapter out", "base", 0),
+                ("bridge-gone", "base", "bridge out", 0), ("bridge-added", "bridge out", "base", 0),
                 ("controller-gone", "base", "controller out", 0),
                 ("controller-added", "controller out", "base", 0),
                 ("socket-gone", "base", "socket out", 0), ("socket-added", "socket out", "base", 0),
@@ -446,6 +449,9 @@ class PromtoolTestsRules(unittest.TestCase):
 
         [adapter] = [part(a, ["name", "mac_address"])
                      for a in gone("adapter out", "tolvex_network_adapter_info")]
+        # The bridge is reported, without a manufacturer.
+        [bridge] = gone("bridge out", "tolvex_network_adapter_info")
+        self.assertNotIn("manufacturer", bridge)
         [controller] = [part(c, ["device_id", "name"])
                         for c in gone("controller out", "tolvex_scsi_controller_info")]
         [socket] = [part(p, ["device_id", "name"])
