@@ -31,8 +31,11 @@ def inventory_line(host, **variables):
 class AnsibleGathersTolvexFacts(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        # Class cleanups run even when a later step of this one fails.
         cls.machines = fleet.Machines()
+        cls.addClassCleanup(cls.machines.remove)
         cls.work = tempfile.mkdtemp(prefix="tolvex-ansible-")
+        cls.addClassCleanup(shutil.rmtree, cls.work, ignore_errors=True)
         # A PATH on which tolvex-query is found, as it is once installed.
         cls.bin = os.path.join(cls.work, "bin")
         os.mkdir(cls.bin)
@@ -55,11 +58,6 @@ class AnsibleGathersTolvexFacts(unittest.TestCase):
             ANSIBLE_FORKS="4",
             ANSIBLE_PYTHON_INTERPRETER=PYTHON,
         )
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.work, ignore_errors=True)
-        cls.machines.remove()
 
     def run_ansible(self, inventory_text, args, env=None):
         """Each host's result: the module's answer from the per-host JSON file

@@ -247,16 +247,14 @@ def parse(text):
 class NodeExporterReadsTolvex(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        # Class cleanups run even when a later step of this one fails.
         cls.machines = fleet.Machines()
+        cls.addClassCleanup(cls.machines.remove)
         cls.textfiles = os.path.join(cls.machines.dir, "textfiles")
         os.mkdir(cls.textfiles)
         cls.target = os.path.join(cls.textfiles, "tolvex.prom")
         cls.exporter = NodeExporter(cls.textfiles, os.path.join(cls.machines.dir, "exporter.log"))
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.exporter.stop()
-        cls.machines.remove()
+        cls.addClassCleanup(cls.exporter.stop)
 
     def scrape(self):
         error, samples = parse(self.exporter.scrape())
@@ -331,6 +329,8 @@ class NodeExporterReadsTolvex(unittest.TestCase):
         fleet.query("--format", "prometheus", "--root", machines[-1], "--output", self.target)
         writer = threading.Thread(target=rewrite)
         writer.start()
+        # A failed scrape must not leave it writing into the next test.
+        self.addCleanup(writer.join, 120)
         scrapes = 0
         while writer.is_alive() or scrapes == 0:
             samples = self.scrape()
