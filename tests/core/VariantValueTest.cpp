@@ -46,6 +46,11 @@ struct Case {
     ManagementValue expected;
 };
 
+// Each case shows by its name (in test names and failures), not its bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 std::vector<Case> cases() {
     std::vector<Case> c;
     auto add = [&c](const char* name, FakeVariant v, ManagementValue expected) {

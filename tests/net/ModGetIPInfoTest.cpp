@@ -32,6 +32,11 @@ struct StartCase {
     const char* message;  // nullptr: no box, program goes on
 };
 
+// Each case shows by its name (in test names and failures), not its bytes.
+void PrintTo(const StartCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class StartWinsockTest : public ::testing::TestWithParam<StartCase> {};
 
 TEST_P(StartWinsockTest, ChecksResultVersionAndSockets) {
@@ -128,6 +133,10 @@ struct AddressCase {
     HostEntry entry;
     std::vector<std::string> lines;
 };
+
+void PrintTo(const AddressCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DetectIPAddressesTest : public ::testing::TestWithParam<AddressCase> {};
 

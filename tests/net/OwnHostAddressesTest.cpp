@@ -118,6 +118,11 @@ const OwnCase kOwnCases[] = {
      {"198.51.100.7"}},
 };
 
+// Each case shows by its name (in test names and failures), not its bytes.
+void PrintTo(const OwnCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class OwnHostEntry : public ::testing::TestWithParam<OwnCase> {};
 
 TEST_P(OwnHostEntry, InterfacesFirstThenTheResolver) {

@@ -55,6 +55,11 @@ ManagementValue optionalInteger(std::optional<int> v) {
     return v ? ManagementValue::integer(*v) : ManagementValue::null();
 }
 
+// Each case shows by its tree (in test names and failures), not its bytes.
+void PrintTo(const TreeCase& c, std::ostream* os) {
+    *os << c.tree;
+}
+
 class CapturedTree : public ::testing::TestWithParam<TreeCase> {};
 
 TEST_P(CapturedTree, OneProcessorPerPackageWithHonestValues) {

@@ -91,6 +91,11 @@ void openFolder(const fs::path& capture, const fs::path& root, const fs::path& d
     }
 }
 
+// Each case shows by what it does (in test names and failures), not its bytes.
+void PrintTo(const ReasonCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
 class NullReasonCase : public ::testing::TestWithParam<ReasonCase> {};
 
 TEST_P(NullReasonCase, ThePropertySaysWhichReadFailedAndHow) {

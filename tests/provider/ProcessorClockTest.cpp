@@ -57,6 +57,11 @@ ManagementValue optionalInteger(std::optional<int> v) {
     return v ? ManagementValue::integer(*v) : ManagementValue::null();
 }
 
+// Each case shows by its tree (in test names and failures), not its bytes.
+void PrintTo(const ClockCase& c, std::ostream* os) {
+    *os << c.tree;
+}
+
 class ProcessorClocks : public ::testing::TestWithParam<ClockCase> {};
 
 TEST_P(ProcessorClocks, FromCpufreqPerPackage) {

@@ -114,6 +114,11 @@ struct MachineCase {
     std::size_t count;
 };
 
+// Each case shows by its file (in test names and failures), not its bytes.
+void PrintTo(const MachineCase& c, std::ostream* os) {
+    *os << c.database;
+}
+
 class UdevMachine : public ::testing::TestWithParam<MachineCase> {};
 
 TEST_P(UdevMachine, EveryInstalledModuleWithTheValuesUdevGives) {
@@ -246,6 +251,10 @@ const DamagedCase kDamaged[] = {
      {"A\xEF\xBF\xBD [31m"},
      {"1024"}},
 };
+
+void PrintTo(const DamagedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DamagedDatabase : public ::testing::TestWithParam<DamagedCase> {};
 
