@@ -11,8 +11,11 @@
 
 #include "tools/QueryFormats.h"
 #include "wmi/Conversions.h"
+#include "wmi/Edid.h"
 #include "wmi/Failure.h"
+#include "wmi/MonitorIdentity.h"
 #include "wmi/ObjectPath.h"
+#include "wmi/WmiNames.h"
 #include "wmi/linux/CpuInfo.h"
 #include "wmi/linux/DiskDrives.h"
 #include "wmi/linux/DisplayFacts.h"
@@ -275,7 +278,7 @@ int edid(const std::uint8_t* data, std::size_t size) {
     static const ScratchRoot scratch;
     const std::string input(bytes(data, size));
     static constexpr unsigned char kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-    const auto timings = linuxprov::parseEdid(input);
+    const auto timings = tolvex::edid::parseTimings(input);
     // A block of 128 bytes or more that opens with the fixed header, and
     // sizes that fit the twelve bits the block gives them.
     require(timings.has_value() ==
@@ -499,14 +502,84 @@ int snapshotFile(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
+int edidIdentity(const std::uint8_t* data, std::size_t size) {
+    const std::string input(bytes(data, size));
+    const tolvex::edid::Identity identity = tolvex::edid::decodeIdentity(input);
+    static constexpr unsigned char kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    const bool header = size >= 8 && std::memcmp(data, kHeader, sizeof kHeader) == 0;
+    require(identity.header == header && identity.length == size);
+    const auto printable = [](const std::string& text) {
+        for (const char c : text) {
+            if (c < 0x20 || c > 0x7E) {
+                return false;
+            }
+        }
+        return true;
+    };
+    // Each field has a value or says why not, never both; texts are ASCII
+    // one can print; numbers stay within what their bytes can hold.
+    const auto consistent = [&](const auto& field) {
+        return field.value.has_value() == (field.missing == tolvex::edid::Missing::None) &&
+               (header || field.missing == tolvex::edid::Missing::Unreadable);
+    };
+    require(consistent(identity.manufacturer) && consistent(identity.productCode) &&
+            consistent(identity.serial) && consistent(identity.name) && consistent(identity.week) &&
+            consistent(identity.year) && consistent(identity.maxHorizontalCm) &&
+            consistent(identity.maxVerticalCm));
+    if (identity.manufacturer.value) {
+        require(identity.manufacturer.value->size() == 3 &&
+                printable(*identity.manufacturer.value));
+    }
+    for (const auto* text : {&identity.serial, &identity.name}) {
+        require(!text->value || (!text->value->empty() && printable(*text->value)));
+    }
+    require(!identity.productCode.value ||
+            (*identity.productCode.value >= 0 && *identity.productCode.value <= 0xFFFF));
+    require(!identity.week.value || (*identity.week.value >= 1 && *identity.week.value <= 254));
+    require(!identity.year.value || (*identity.year.value >= 1990 && *identity.year.value <= 2245));
+    require(!identity.modelYear || !identity.week.value);
+    for (const auto* cm : {&identity.maxHorizontalCm, &identity.maxVerticalCm}) {
+        require(!cm->value || (*cm->value >= 1 && *cm->value <= 255));
+    }
+    // A whole block with its header gives every field but the two texts
+    // (and a week, which a model year or week 0 leaves out) or says it is
+    // not there; only bytes that are missing make a field unreadable.
+    if (header && size >= tolvex::edid::kBlockSize) {
+        for (const auto missing :
+             {identity.manufacturer.missing, identity.productCode.missing, identity.year.missing,
+              identity.serial.missing, identity.name.missing, identity.maxHorizontalCm.missing}) {
+            require(missing != tolvex::edid::Missing::Unreadable);
+        }
+    }
+    // As an instance: every Null property says why.
+    MonitorRead monitor;
+    monitor.host = "H";
+    monitor.instanceName = "card0-DP-1";
+    monitor.active = true;
+    monitor.edid = input;
+    monitor.edidSource = "/sys/class/drm/card0-DP-1/edid";
+    const ObjectPtr object = monitorObject(monitor);
+    for (const std::string& name : object->propertyNames()) {
+        require(!object->property(name).isNull() || object->nullReason(name).given());
+    }
+    return 0;
+}
+
 const std::vector<NamedTarget>& targets() {
     static const std::vector<NamedTarget> all = {
-        {"smbios", smbiosTable},          {"cpuinfo", cpuInfo},
-        {"mounts", mountTable},           {"os-release", osRelease},
-        {"object-path", objectPath},      {"number-masks", numberMasks},
-        {"datetime", managementDateTime}, {"edid", edid},
-        {"udev-memory", udevMemory},      {"disk-records", diskRecords},
-        {"zone-file", zoneFile},          {"pci-ids", pciIds},
+        {"smbios", smbiosTable},
+        {"cpuinfo", cpuInfo},
+        {"mounts", mountTable},
+        {"os-release", osRelease},
+        {"object-path", objectPath},
+        {"number-masks", numberMasks},
+        {"datetime", managementDateTime},
+        {"edid", edid},
+        {"edid-identity", edidIdentity},
+        {"udev-memory", udevMemory},
+        {"disk-records", diskRecords},
+        {"zone-file", zoneFile},
+        {"pci-ids", pciIds},
         {"snapshot", snapshotFile},
     };
     return all;

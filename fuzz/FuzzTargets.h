@@ -25,6 +25,7 @@ int objectPath(const std::uint8_t* data, std::size_t size);
 int numberMasks(const std::uint8_t* data, std::size_t size);
 int managementDateTime(const std::uint8_t* data, std::size_t size);
 int edid(const std::uint8_t* data, std::size_t size);
+int edidIdentity(const std::uint8_t* data, std::size_t size);
 int udevMemory(const std::uint8_t* data, std::size_t size);
 // udev's record of a block device and a drive sensor's temperature text.
 int diskRecords(const std::uint8_t* data, std::size_t size);

@@ -31,7 +31,8 @@ if(TARGET tolvex-query AND TOLVEX_PYTHON3)
     add_library(tolvex-refusing-malloc MODULE ${CMAKE_CURRENT_SOURCE_DIR}/tools/RefusingMalloc.cpp)
     list(APPEND tolvex_tools_env "TOLVEX_REFUSING_MALLOC=$<TARGET_FILE:tolvex-refusing-malloc>")
   endif()
-  foreach(test IN ITEMS query_cli snapshot node_exporter alert_rules prometheus ansible install)
+  foreach(test IN ITEMS query_cli snapshot node_exporter alert_rules prometheus ansible install
+                       edid_decode)
     add_test(NAME tolvex_${test}
       COMMAND ${TOLVEX_PYTHON3} -m unittest -v ${test}_test
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/tools)

@@ -170,6 +170,17 @@ if(TOLVEX_PYTHON3)
   set_tests_properties(windows.query_formats PROPERTIES
     FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" TIMEOUT 300
     ENVIRONMENT "${tolvex_wine_env};TOLVEX_QUERY_COMMAND=${tolvex_query_command};PYTHONDONTWRITEBYTECODE=1")
+  # Monitors: EDIDs written into the prefix's registry are listed as the
+  # Linux program lists the same bytes. Alone: the other tests of the prefix
+  # must not see the monitors come and go.
+  if(TARGET tolvex-query)
+    add_test(NAME windows.monitors
+      COMMAND ${TOLVEX_PYTHON3} -m unittest -v monitors_test
+      WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/windows)
+    set_tests_properties(windows.monitors PROPERTIES
+      FIXTURES_REQUIRED "tolvex_wine;tolvex_xvfb" TIMEOUT 300 RUN_SERIAL TRUE
+      ENVIRONMENT "${tolvex_wine_env};TOLVEX_QUERY_COMMAND=${tolvex_query_command};TOLVEX_QUERY=$<TARGET_FILE:tolvex-query>;TOLVEX_SOURCE_DIR=${CMAKE_SOURCE_DIR};PYTHONDONTWRITEBYTECODE=1")
+  endif()
 endif()
 
 # The user's number format under a German and an English user locale: Wine

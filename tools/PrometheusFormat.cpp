@@ -36,12 +36,14 @@ struct Label {
 };
 
 enum class Unit {
-    Count,      // as the service gives it
-    Megahertz,  // to hertz
-    Kilobytes,  // to bytes
-    DateTime,   // a management date-time, to seconds since the epoch
-    Hours,      // to seconds
-    Passed,     // a Boolean that says failing, as 1 for passed and 0 for failing
+    Count,        // as the service gives it
+    Megahertz,    // to hertz
+    Kilobytes,    // to bytes
+    DateTime,     // a management date-time, to seconds since the epoch
+    Hours,        // to seconds
+    Passed,       // a Boolean that says failing, as 1 for passed and 0 for failing
+    Centimetres,  // to metres
+    Flag,         // a Boolean, to 1 or 0
 };
 
 struct Metric {
@@ -253,6 +255,38 @@ const std::vector<Metric>& metrics() {
          {{"device_id", prop::DeviceID}},
          prop::BadSectors},
 
+        // Monitors: their identity from the EDID. The connector (or the
+        // Windows device instance) is the key; maker, product code, serial
+        // and name tell the monitor itself wherever it is plugged in.
+        {cls::MonitorID,
+         "tolvex_monitor_info",
+         "Monitors, with their identity from the EDID.",
+         {{"instance_name", prop::InstanceName},
+          {"manufacturer", prop::ManufacturerName},
+          {"product_code", prop::ProductCodeID},
+          {"serial_number", prop::SerialNumberID},
+          {"name", prop::UserFriendlyName},
+          {"week_of_manufacture", prop::WeekOfManufacture},
+          {"year_of_manufacture", prop::YearOfManufacture}}},
+        {cls::MonitorID,
+         "tolvex_monitor_active",
+         "1 when the monitor is in use (connected and enabled), else 0.",
+         {{"instance_name", prop::InstanceName}},
+         prop::Active,
+         Unit::Flag},
+        {cls::MonitorID,
+         "tolvex_monitor_max_image_width_meters",
+         "Width of the largest image the monitor shows.",
+         {{"instance_name", prop::InstanceName}},
+         prop::MaxHorizontalImageSize,
+         Unit::Centimetres},
+        {cls::MonitorID,
+         "tolvex_monitor_max_image_height_meters",
+         "Height of the largest image the monitor shows.",
+         {{"instance_name", prop::InstanceName}},
+         prop::MaxVerticalImageSize,
+         Unit::Centimetres},
+
         {cls::OperatingSystem,
          "tolvex_operating_system_info",
          "The operating system, with its identifying texts.",
@@ -381,6 +415,11 @@ std::optional<double> sampleValue(const ManagementValue& value, Unit unit) {
             if (unit == Unit::Passed) {
                 return value.asBoolean() ? 0.0 : 1.0;
             }
+            // Only where the property is a flag: a Boolean in place of a
+            // count is no count.
+            if (unit == Unit::Flag) {
+                number = value.asBoolean() ? 1 : 0;
+            }
             break;
         case ManagementValue::Kind::Null:
             break;
@@ -398,9 +437,12 @@ std::optional<double> sampleValue(const ManagementValue& value, Unit unit) {
             return *number * 1024;
         case Unit::Hours:
             return *number * 3600;
+        case Unit::Centimetres:
+            return *number / 100;
         case Unit::Count:
         case Unit::Passed:
         case Unit::DateTime:
+        case Unit::Flag:
             break;
     }
     return number;

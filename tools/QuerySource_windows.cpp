@@ -17,9 +17,10 @@ ServicePtr queryService(const std::string& /*root*/) {
 
 std::vector<std::string> queryClassNames() {
     namespace cls = wmi::cls;
-    return {cls::Processor,       cls::PhysicalMemory,  cls::BaseBoard,      cls::MotherboardDevice,
-            cls::NetworkAdapter,  cls::VideoController, cls::SCSIController, cls::LogicalDisk,
-            cls::OperatingSystem, cls::DiskDrive,       cls::DiskDriveHealth};
+    return {cls::Processor,         cls::PhysicalMemory,  cls::BaseBoard,
+            cls::MotherboardDevice, cls::NetworkAdapter,  cls::VideoController,
+            cls::SCSIController,    cls::LogicalDisk,     cls::OperatingSystem,
+            cls::DiskDrive,         cls::DiskDriveHealth, cls::MonitorID};
 }
 
 }  // namespace tolvex

@@ -21,6 +21,9 @@ inline constexpr const char* OperatingSystem = "Win32_OperatingSystem";
 // drive by the same DeviceID; for tolvex-query and fleets, not the window.
 inline constexpr const char* DiskDrive = "Win32_DiskDrive";
 inline constexpr const char* DiskDriveHealth = "Tolvex_DiskDriveHealth";
+// The monitors, from their EDID; the shape of the service's own monitor
+// identity class (namespace root\wmi), which Tolvex answers itself.
+inline constexpr const char* MonitorID = "WmiMonitorID";
 }  // namespace cls
 
 namespace prop {
@@ -164,6 +167,18 @@ inline constexpr const char* PowerOnHours = "PowerOnHours";
 inline constexpr const char* BadSectors = "BadSectors";
 inline constexpr const char* TemperatureSource = "TemperatureSource";
 inline constexpr const char* HealthSource = "HealthSource";
+
+// WmiMonitorID, with the image size of WmiMonitorBasicDisplayParams
+inline constexpr const char* InstanceName = "InstanceName";
+inline constexpr const char* Active = "Active";
+inline constexpr const char* ManufacturerName = "ManufacturerName";
+inline constexpr const char* ProductCodeID = "ProductCodeID";
+inline constexpr const char* SerialNumberID = "SerialNumberID";
+inline constexpr const char* UserFriendlyName = "UserFriendlyName";
+inline constexpr const char* WeekOfManufacture = "WeekOfManufacture";
+inline constexpr const char* YearOfManufacture = "YearOfManufacture";
+inline constexpr const char* MaxHorizontalImageSize = "MaxHorizontalImageSize";
+inline constexpr const char* MaxVerticalImageSize = "MaxVerticalImageSize";
 }  // namespace prop
 
 }  // namespace tolvex::wmi

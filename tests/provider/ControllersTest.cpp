@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TreeBuilder.h"
+#include "wmi/Edid.h"
 #include "wmi/WmiNames.h"
 #include "wmi/linux/DisplayFacts.h"
 
@@ -150,11 +151,11 @@ TEST(VideoControllers, ModeAndRatesFromDrm) {
 }
 
 TEST(Edid, RejectsShortOrHeaderlessBlocks) {
-    EXPECT_FALSE(linuxprov::parseEdid(std::string(64, '\0')));
-    std::string edid = sampleEdid();
-    edid[1] = 0;
-    EXPECT_FALSE(linuxprov::parseEdid(edid));
-    const auto timings = linuxprov::parseEdid(sampleEdid());
+    EXPECT_FALSE(tolvex::edid::parseTimings(std::string(64, '\0')));
+    std::string block = sampleEdid();
+    block[1] = 0;
+    EXPECT_FALSE(tolvex::edid::parseTimings(block));
+    const auto timings = tolvex::edid::parseTimings(sampleEdid());
     ASSERT_TRUE(timings);
     EXPECT_EQ(timings->preferredWidth, 1920);
     EXPECT_EQ(timings->preferredHeight, 1080);

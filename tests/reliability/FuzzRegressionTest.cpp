@@ -86,4 +86,28 @@ TEST(FuzzRegressions, CapturedMachineFilesGoThroughEveryParser) {
     EXPECT_GT(replayed, 30);
 }
 
+// The real monitors' EDIDs of the identity tests, whole and cut at every
+// length, through the identity decoder's target (which traps on a broken
+// invariant).
+TEST(FuzzRegressions, RealEdidsAtEveryLengthGoThroughTheIdentityTarget) {
+    int replayed = 0;
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(TOLVEX_SOURCE_DIR) / "tests" / "data" / "edid")) {
+        if (entry.path().extension() != ".hex") {
+            continue;
+        }
+        std::ifstream in(entry.path());
+        std::string bytes;
+        std::string hex;
+        while (in >> hex) {
+            bytes.push_back(static_cast<char>(std::stoi(hex, nullptr, 16)));
+        }
+        for (std::size_t size = 0; size <= bytes.size(); ++size) {
+            tolvex::fuzz::edidIdentity(reinterpret_cast<const std::uint8_t*>(bytes.data()), size);
+        }
+        ++replayed;
+    }
+    EXPECT_GE(replayed, 8);
+}
+
 }  // namespace

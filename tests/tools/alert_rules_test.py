@@ -79,6 +79,30 @@ def take_out_module(root, locator):
     raise AssertionError(f"no memory slot {locator}")
 
 
+# A monitor on the server's first connector: the real EDID of a Dell D1918H
+# (tests/data/edid), as the kernel shows a connected one.
+MONITOR = "sys/class/drm/card0-DP-1"
+
+
+def edid_bytes(name):
+    with open(os.path.join(os.environ["TOLVEX_SOURCE_DIR"], "tests", "data", "edid", name)) as f:
+        return bytes.fromhex(f.read())
+
+
+def plug_in_monitor(root):
+    os.makedirs(os.path.join(root, MONITOR))
+    for name, content in [("status", b"connected\n"), ("enabled", b"enabled\n"),
+                          ("edid", edid_bytes("dell-d1918h.hex"))]:
+        with open(os.path.join(root, MONITOR, name), "wb") as f:
+            f.write(content)
+
+
+def unplug_monitor(root):
+    # The kernel keeps the connector and empties its EDID.
+    replace_file(os.path.join(root, MONITOR, "status"), b"disconnected\n")
+    replace_file(os.path.join(root, MONITOR, "edid"), b"")
+
+
 def drop_second_socket(root):
     path = os.path.join(root, "proc/cpuinfo")
     with open(path) as f:
@@ -144,6 +168,7 @@ class Server:
         "controller out": lambda root: os.unlink(
             os.path.join(root, "sys/bus/pci/devices/0000:00:02.0")),
         "socket out": drop_second_socket,
+        "monitor out": unplug_monitor,
         "other board": lambda root: replace_file(
             os.path.join(root, "sys/class/dmi/id/board_serial"), "CN7016343A0042\n"),
         "drive full": lambda root: replace_file(os.path.join(root, "tolvex-syscalls.ini"),
@@ -155,6 +180,7 @@ class Server:
         root = fleet.unpack(os.path.join(fleet.FIXTURES, "sysroots", SERVER), into)
         with open(os.path.join(root, "tolvex-syscalls.ini"), "w") as f:
             f.write(statvfs_sidecar(400000))
+        plug_in_monitor(root)
         self.roots = {}
         self.text = {}
         for name in variants or self.VARIANTS:
@@ -415,6 +441,8 @@ class PromtoolTestsRules(unittest.TestCase):
                 ("controller-gone", "base", "controller out", 0),
                 ("controller-added", "controller out", "base", 0),
                 ("socket-gone", "base", "socket out", 0), ("socket-added", "socket out", "base", 0),
+                ("monitor-gone", "base", "monitor out", 0),
+                ("monitor-added", "monitor out", "base", 0),
                 ("board-changed", "base", "other board", 0), ("unchanged", "base", "base", 0)]:
             phases = [Phase(server.text[before], 8)]
             if back:
@@ -436,7 +464,9 @@ class PromtoolTestsRules(unittest.TestCase):
 
         def change(name, instance, part_name, labels):
             where = (labels.get("device_id") or labels.get("mac_address") or
-                     f'serial number {labels["serial_number"]}')
+                     (f'{labels["manufacturer"]} {labels["product_code"]}, '
+                      f'serial number "{labels["serial_number"]}"' if "product_code" in labels
+                      else f'serial number {labels["serial_number"]}'))
             if name == "TolvexHardwareDisappeared":
                 summary = f"A {part_name} disappeared from {instance}"
                 description = (f'{instance} no longer reports the {part_name} "{labels["name"]}" '
@@ -456,6 +486,10 @@ class PromtoolTestsRules(unittest.TestCase):
                         for c in gone("controller out", "tolvex_scsi_controller_info")]
         [socket] = [part(p, ["device_id", "name"])
                     for p in gone("socket out", "tolvex_processor_info")]
+        [monitor] = [part(m, ["manufacturer", "product_code", "serial_number", "name"])
+                     for m in gone("monitor out", "tolvex_monitor_info")]
+        self.assertEqual(monitor, {"manufacturer": "DEL", "product_code": "8197",
+                                   "serial_number": "2C8FJ8255K5E", "name": "D1918H"})
         [board] = [part(b, ["manufacturer", "product", "version", "serial_number"])
                    for b in gone("base", "tolvex_baseboard_info", before="other board")]
         self.assertEqual(board.get("serial_number"), "CN7016343A0042")
@@ -469,12 +503,14 @@ class PromtoolTestsRules(unittest.TestCase):
                               old_disk),
                        change("TolvexHardwareDisappeared", "controller-gone", "disk controller",
                               controller),
-                       change("TolvexHardwareDisappeared", "socket-gone", "processor", socket)]
+                       change("TolvexHardwareDisappeared", "socket-gone", "processor", socket),
+                       change("TolvexHardwareDisappeared", "monitor-gone", "monitor", monitor)]
         appeared = [change("TolvexHardwareAppeared", "adapter-added", "network adapter", adapter),
                     change("TolvexHardwareAppeared", "drive-swapped", "disk drive", new_disk),
                     change("TolvexHardwareAppeared", "controller-added", "disk controller",
                            controller),
-                    change("TolvexHardwareAppeared", "socket-added", "processor", socket)]
+                    change("TolvexHardwareAppeared", "socket-added", "processor", socket),
+                    change("TolvexHardwareAppeared", "monitor-added", "monitor", monitor)]
         board_changed = [alert(
             "TolvexBaseBoardChanged", "board-changed", "warning",
             "The base board of board-changed changed",

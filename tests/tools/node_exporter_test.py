@@ -30,6 +30,8 @@ KIB = 1024
 DATETIME = "datetime"
 PASSED = "passed"  # a Boolean that says failing, as 1 for passed and 0 for failing
 HOURS = 3600
+BOOLEAN = "boolean"
+CENTIMETRES = "centimetres"
 
 # The metrics as the documentation describes them: (metric, class, labels as
 # (label, property), the property giving the value or None for an info
@@ -105,6 +107,17 @@ METRICS = [
     ("tolvex_disk_drive_power_on_seconds", "Tolvex_DiskDriveHealth", DRIVE_KEY, "PowerOnHours",
      HOURS),
     ("tolvex_disk_drive_bad_sectors", "Tolvex_DiskDriveHealth", DRIVE_KEY, "BadSectors", 1),
+    ("tolvex_monitor_info", "WmiMonitorID",
+     [("instance_name", "InstanceName"), ("manufacturer", "ManufacturerName"),
+      ("product_code", "ProductCodeID"), ("serial_number", "SerialNumberID"),
+      ("name", "UserFriendlyName"), ("week_of_manufacture", "WeekOfManufacture"),
+      ("year_of_manufacture", "YearOfManufacture")], None, 1),
+    ("tolvex_monitor_active", "WmiMonitorID", [("instance_name", "InstanceName")], "Active",
+     BOOLEAN),
+    ("tolvex_monitor_max_image_width_meters", "WmiMonitorID",
+     [("instance_name", "InstanceName")], "MaxHorizontalImageSize", CENTIMETRES),
+    ("tolvex_monitor_max_image_height_meters", "WmiMonitorID",
+     [("instance_name", "InstanceName")], "MaxVerticalImageSize", CENTIMETRES),
     ("tolvex_operating_system_info", "Win32_OperatingSystem",
      [("name", "Name"), ("caption", "Caption"), ("version", "Version"),
       ("build_number", "BuildNumber"), ("build_type", "BuildType"),
@@ -139,8 +152,12 @@ def number(value, factor):
     """The sample's value, or None where the sample is left out."""
     if factor == PASSED:
         return (0.0 if value else 1.0) if isinstance(value, bool) else None
-    if value is None or isinstance(value, bool):
+    if isinstance(value, bool):
+        return float(value) if factor == BOOLEAN else None
+    if value is None or factor == BOOLEAN:
         return None
+    if factor == CENTIMETRES:
+        return float(value) / 100 if isinstance(value, int) else None
     if isinstance(value, (int, float)):
         return float(value) * factor if factor != DATETIME else None
     if factor == DATETIME:

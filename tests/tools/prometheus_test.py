@@ -10,7 +10,9 @@ taken out of the second host's tree, and on the first host one drive is
 swapped for another that SMART says is failing and both drives run at their
 critical temperature; the alerts API must then report the memory alerts for
 the second host and slot and the drive alerts for the first host's drives,
-and nothing else. Everything is stopped at the end."""
+and nothing else. Then the first host's monitor is unplugged, and its
+disappearance must be reported for that host. Everything is stopped at the
+end."""
 
 import json
 import os
@@ -104,7 +106,7 @@ class PrometheusRaisesTheMemoryAndDriveAlerts(unittest.TestCase):
         self.dir = tempfile.mkdtemp(prefix="tolvex-prometheus-", dir=alert_rules_test.SHM)
         self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
         self.server = alert_rules_test.Server(os.path.join(self.dir, "trees"),
-                                              ["base", "module out"])
+                                              ["base", "module out", "monitor out"])
         self.exporters = []
         for host in ["a", "b"]:
             folder = os.path.join(self.dir, "textfiles-" + host)
@@ -175,6 +177,23 @@ class PrometheusRaisesTheMemoryAndDriveAlerts(unittest.TestCase):
         self.assertIn("4GiB", missing["annotations"]["description"])
         # Nothing else fires, or is pending, anywhere.
         self.assertEqual(len(prometheus.api("alerts")["alerts"]), len(firing_alerts))
+
+        # The first host's monitor unplugged: it disappeared, from that host
+        # only, known by its EDID's identity.
+        self.write_textfile(folder_a, "monitor out")
+
+        def monitor_alerts():
+            alerts = [a for a in prometheus.api("alerts")["alerts"]
+                      if a["labels"]["alertname"] == "TolvexHardwareDisappeared"
+                      and a["state"] == "firing"]
+            return alerts or None
+
+        [gone] = wait_for("the monitor to be missed", monitor_alerts)
+        self.assertEqual({k: gone["labels"].get(k) for k in
+                          ["instance", "part", "manufacturer", "product_code", "serial_number"]},
+                         {"instance": host_a, "part": "monitor", "manufacturer": "DEL",
+                          "product_code": "8197", "serial_number": "2C8FJ8255K5E"})
+        self.assertIn('"D1918H"', gone["annotations"]["description"])
 
 
 if __name__ == "__main__":

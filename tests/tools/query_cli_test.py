@@ -21,6 +21,7 @@ CLASSES = [
     "Win32_Processor", "Win32_PhysicalMemory", "Win32_BaseBoard", "Win32_MotherboardDevice",
     "Win32_NetworkAdapter", "Win32_VideoController", "Win32_SCSIController",
     "Win32_LogicalDisk", "Win32_OperatingSystem", "Win32_DiskDrive", "Tolvex_DiskDriveHealth",
+    "WmiMonitorID",
 ]
 # What follows the classes in a JSON answer: the host and the origin.
 META = ["tolvex:host", "tolvex:origin"]

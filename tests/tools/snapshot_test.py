@@ -20,7 +20,7 @@ META = ["tolvex:host", "tolvex:origin"]
 
 # Identifying values, found independently of the program: by property and by
 # form. Values that identify nothing are exempt.
-ID_PROPERTY = re.compile(r"(SerialNumber|MACAddress|PermanentAddress|CSName|SystemName|"
+ID_PROPERTY = re.compile(r"(SerialNumber|SerialNumberID|MACAddress|PermanentAddress|CSName|SystemName|"
                          r"DNSHostName|UUID|GUID|WWN|WorldWideName|EUI64|NGUID)$", re.I)
 ID_FORM = re.compile(r"^([0-9a-f]{2}[:-]){5}[0-9a-f]{2}$|"
                      r"^\{?[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}\}?$|"
@@ -37,8 +37,26 @@ def identifies(value):
             and len(set(re.sub(r"[:\-. {}]", "", low))) > 1)
 
 
+def monitor_tree():
+    """A machine with two monitors (real EDIDs from tests/data/edid): one
+    with a text serial, one with a numeric serial only."""
+    root = tempfile.mkdtemp(prefix="tolvex-monitors-")
+    data = os.path.join(os.environ["TOLVEX_SOURCE_DIR"], "tests", "data", "edid")
+    for connector, edid in [("card0-DP-1", "dell-d1918h.hex"), ("card0-VGA-1", "aoc-1619w.hex")]:
+        folder = os.path.join(root, "sys", "class", "drm", connector)
+        os.makedirs(folder)
+        with open(os.path.join(folder, "status"), "w") as f:
+            f.write("connected\n")
+        with open(os.path.join(data, edid)) as f, open(os.path.join(folder, "edid"), "wb") as out:
+            out.write(bytes.fromhex(f.read()))
+    return root
+
+
+MONITORS = monitor_tree()
+
+
 def machines():
-    found = [("this-machine", "/")]
+    found = [("this-machine", "/"), ("monitors", MONITORS)]
     base = os.path.join(FIXTURES, "extracted")
     if os.path.isdir(base):
         for group in sorted(os.listdir(base)):
@@ -198,4 +216,7 @@ class Snapshots(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    try:
+        unittest.main()
+    finally:
+        shutil.rmtree(MONITORS, True)

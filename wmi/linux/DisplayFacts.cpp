@@ -1,56 +1,33 @@
 #include "wmi/linux/DisplayFacts.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cmath>
+
+#include "wmi/Edid.h"
 
 #include "wmi/linux/PciNames.h"
 #include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {
 
-std::optional<EdidTimings> parseEdid(const std::string& edid) {
-    static const unsigned char kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-    if (edid.size() < 128) {
-        return std::nullopt;
-    }
-    const auto byte = [&](std::size_t i) {
-        return static_cast<unsigned>(static_cast<unsigned char>(edid[i]));
-    };
-    for (std::size_t i = 0; i < 8; ++i) {
-        if (byte(i) != kHeader[i]) {
-            return std::nullopt;
+std::vector<Connector> drmConnectors(const FileTree& files) {
+    std::vector<Connector> out;
+    for (const auto& entry : files.list("/sys/class/drm")) {
+        // Connectors are named after their card: "card0-HDMI-A-1".
+        if (entry.rfind("card", 0) != 0 || entry.find('-') == std::string::npos) {
+            continue;
         }
-    }
-    EdidTimings out;
-    for (std::size_t at = 54; at + 18 <= 126; at += 18) {
-        const unsigned pixelClock10kHz = byte(at) | (byte(at + 1) << 8);
-        if (pixelClock10kHz != 0) {
-            if (at != 54) {
-                continue;  // only the first detailed timing is the preferred one
-            }
-            const unsigned hActive = byte(at + 2) | ((byte(at + 4) & 0xF0) << 4);
-            const unsigned hBlank = byte(at + 3) | ((byte(at + 4) & 0x0F) << 8);
-            const unsigned vActive = byte(at + 5) | ((byte(at + 7) & 0xF0) << 4);
-            const unsigned vBlank = byte(at + 6) | ((byte(at + 7) & 0x0F) << 8);
-            const double totalPixels = double(hActive + hBlank) * double(vActive + vBlank);
-            out.preferredWidth = static_cast<int>(hActive);
-            out.preferredHeight = static_cast<int>(vActive);
-            if (totalPixels > 0) {
-                out.preferredRefreshHz =
-                    static_cast<int>(std::lround(pixelClock10kHz * 10000.0 / totalPixels));
-            }
-        } else if (byte(at + 3) == 0xFD) {
-            // Display range limits: byte 6 is the highest vertical rate; bit 1
-            // of byte 4 adds 255 Hz to it (EDID 1.4).
-            const unsigned offset = (byte(at + 4) & 0x02) ? 255 : 0;
-            const unsigned maxRate = byte(at + 6) + offset;
-            // Decoders take the first range descriptor; a later one (some
-            // monitors carry two) does not replace it.
-            if (maxRate > 0 && !out.maxRefreshHz) {
-                out.maxRefreshHz = static_cast<int>(maxRate);
-            }
+        Connector connector{entry, "/sys/class/drm/" + entry, std::nullopt, std::nullopt};
+        if (const auto status = files.read(connector.dir + "/status", 64)) {
+            connector.status = text::trimmed(*status);
         }
+        if (const auto enabled = files.read(connector.dir + "/enabled", 64)) {
+            connector.enabled = text::trimmed(*enabled);
+        }
+        out.push_back(std::move(connector));
     }
+    std::sort(out.begin(), out.end(),
+              [](const Connector& a, const Connector& b) { return a.name < b.name; });
     return out;
 }
 
@@ -97,8 +74,8 @@ DisplayMode currentDisplayMode(const FileTree& files, const std::string& pciAddr
                 continue;
             }
             out.description = std::to_string(*width) + " x " + std::to_string(*height);
-            if (const auto edid = files.read(dir + "/edid", 32 * 1024)) {
-                if (const auto timings = parseEdid(*edid)) {
+            if (const auto edid = files.read(dir + "/edid", kEdidReadLimit)) {
+                if (const auto timings = edid::parseTimings(*edid)) {
                     out.maxRefreshHz = timings->maxRefreshHz;
                     if (timings->preferredWidth == static_cast<int>(*width) &&
                         timings->preferredHeight == static_cast<int>(*height)) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "wmi/linux/SystemSource.h"
 
@@ -17,14 +19,20 @@ struct DisplayMode {
 };
 DisplayMode currentDisplayMode(const FileTree& files, const std::string& pciAddress);
 
-// From a monitor's EDID block: the preferred timing's size and refresh rate
-// (rounded to whole hertz) and the range limit's highest vertical rate.
-struct EdidTimings {
-    int preferredWidth = 0;
-    int preferredHeight = 0;
-    std::optional<int> preferredRefreshHz;
-    std::optional<int> maxRefreshHz;
+// The DRM connectors of /sys/class/drm ("card0-HDMI-A-1"), sorted by name,
+// each with its folder and whether a monitor is on it.
+struct Connector {
+    std::string name;
+    std::string dir;
+    std::optional<std::string> status;   // "connected", "disconnected", "unknown"
+    std::optional<std::string> enabled;  // "enabled", "disabled"; older kernels have no file
+    bool connected() const { return status == "connected"; }
+    bool active() const { return connected() && (!enabled || *enabled == "enabled"); }
 };
-std::optional<EdidTimings> parseEdid(const std::string& edid);
+std::vector<Connector> drmConnectors(const FileTree& files);
+
+// A connector's EDID file, read bounded (a base block and up to 255
+// extension blocks).
+inline constexpr std::size_t kEdidReadLimit = 32 * 1024;
 
 }  // namespace tolvex::linuxprov

@@ -26,6 +26,7 @@ const ClassEntry kClasses[] = {
     {wmi::cls::OperatingSystem, enumerateOperatingSystems},
     {wmi::cls::DiskDrive, enumerateDiskDrives},
     {wmi::cls::DiskDriveHealth, enumerateDiskDriveHealth},
+    {wmi::cls::MonitorID, enumerateMonitors},
 };
 
 }  // namespace

@@ -16,8 +16,9 @@ struct ProviderContext {
     std::string host;  // the host name in object paths
 };
 
-// The Linux provider: answers the nine classes of the window and the drive
-// classes of tolvex-query from /proc, /sys, SMBIOS tables, udev's database,
+// The Linux provider: answers the nine classes of the window, the drive
+// classes of tolvex-query and the monitors (WmiMonitorID, from the DRM
+// connectors' EDIDs) from /proc, /sys, SMBIOS tables, udev's database,
 // hwmon, udisks, statvfs, mounts and the ID databases, read through a root.
 class LinuxService : public ManagementService {
   public:
@@ -48,6 +49,7 @@ std::vector<ObjectPtr> enumerateLogicalDisks(const ProviderContext& context);
 std::vector<ObjectPtr> enumerateOperatingSystems(const ProviderContext& context);
 std::vector<ObjectPtr> enumerateDiskDrives(const ProviderContext& context);
 std::vector<ObjectPtr> enumerateDiskDriveHealth(const ProviderContext& context);
+std::vector<ObjectPtr> enumerateMonitors(const ProviderContext& context);
 
 // The object path of an instance, with the class's key property.
 std::string instancePath(const ProviderContext& context, std::string_view className,

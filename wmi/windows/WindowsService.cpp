@@ -17,6 +17,7 @@
 #include "wmi/WmiNames.h"
 #include "wmi/windows/Com.h"
 #include "wmi/windows/DiskDriveHealth.h"
+#include "wmi/windows/Monitors.h"
 #include "wmi/windows/VariantValue.h"
 #include "wmi/windows/VideoMemory.h"
 
@@ -293,6 +294,12 @@ class WindowsService : public ManagementService {
     explicit WindowsService(ComRef<ISWbemServices> services) : m_services(std::move(services)) {}
 
     ObjectSetPtr instancesOf(std::string_view className, int flags) override {
+        if (sameName(className, wmi::cls::MonitorID)) {
+            // The service keeps its monitor classes in another namespace
+            // (root\wmi), filled by the display driver and missing under
+            // Wine; the EDIDs behind them are in the registry for any user.
+            return std::make_shared<VectorObjectSet>(monitorsFromRegistry(computerName()));
+        }
         if (sameName(className, wmi::cls::DiskDriveHealth)) {
             // Tolvex's own class: the service's drives, asked of their
             // drivers and of root\wmi.

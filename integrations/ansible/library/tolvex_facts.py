@@ -19,6 +19,10 @@ description:
     (C(Win32_DiskDrive)) and their health (C(Tolvex_DiskDriveHealth):
     temperature and its limits, SMART's verdict, power-on hours, bad
     sectors), in the shape of the Windows management classes.
+  - Monitors (C(WmiMonitorID)) come from each one's EDID: maker (PNP id),
+    product code in decimal, serial, name, week and year of manufacture and
+    image size in centimetres. The names are text, not the arrays of UTF-16
+    code units the Windows class holds.
   - Reads only what an ordinary user can read; it needs no privilege
     escalation. Memory modules come from the SMBIOS tables where readable,
     else from udev's decode of them or EDAC; only values held nowhere but in
