@@ -145,9 +145,10 @@ class PrometheusRaisesTheMemoryAndDriveAlerts(unittest.TestCase):
         self.assertEqual(prometheus.api("alerts")["alerts"], [])
 
         self.write_textfile(folder_b, "module out")
-        self.write_textfile(folder_a, "base", alert_rules_test.drives(
+        first_host_drives = alert_rules_test.drives(
             sda_serial="ZC1X9Y8Z", sda={"SmartFailing": True, "Temperature": 70.0},
-            nvme={"Temperature": 85.0}))
+            nvme={"Temperature": 85.0})
+        self.write_textfile(folder_a, "base", first_host_drives)
         expected = {
             (host_b, "TolvexMemoryModuleMissing"), (host_b, "TolvexInstalledMemoryDropped"),
             (host_a, "TolvexDiskDriveFailing"), (host_a, "TolvexDiskDriveTooHot"),
@@ -178,14 +179,14 @@ class PrometheusRaisesTheMemoryAndDriveAlerts(unittest.TestCase):
         # Nothing else fires, or is pending, anywhere.
         self.assertEqual(len(prometheus.api("alerts")["alerts"]), len(firing_alerts))
 
-        # The first host's monitor unplugged: it disappeared, from that host
-        # only, known by its EDID's identity.
-        self.write_textfile(folder_a, "monitor out")
+        # The first host's monitor unplugged (its drives as they were): it
+        # disappeared, from that host only, known by its EDID's identity.
+        self.write_textfile(folder_a, "monitor out", first_host_drives)
 
         def monitor_alerts():
             alerts = [a for a in prometheus.api("alerts")["alerts"]
                       if a["labels"]["alertname"] == "TolvexHardwareDisappeared"
-                      and a["state"] == "firing"]
+                      and a["labels"].get("part") == "monitor" and a["state"] == "firing"]
             return alerts or None
 
         [gone] = wait_for("the monitor to be missed", monitor_alerts)
