@@ -77,7 +77,7 @@ test-fuzz: deps
 BENCH_DIR ?= build-bench
 bench: deps
 	@cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLVEX_BENCH=ON
-	@cmake --build $(BENCH_DIR) -j $(JOBS) --target tolvex-provider-bench tolvex-startup-bench tolvex-query
+	@cmake --build $(BENCH_DIR) -j $(JOBS) --target tolvex-provider-bench tolvex-startup-bench tolvex-minimal-qt-bench tolvex-query
 	@cmake --build $(BENCH_DIR) -j $(JOBS) --target tolvex_windows || \
 		echo "bench: the Windows program is not built (set up MinGW-w64 and Wine with scripts/install-deps)"
 	@./bench/run-bench $(BENCH_DIR)
