@@ -2,7 +2,6 @@
 
 #include <blkid/blkid.h>
 #include <fcntl.h>
-#include <libmount/libmount.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -74,7 +73,15 @@ bool isNetwork(const std::string& type) {
         "lustre",     "gpfs",           "beegfs",    "9p",          "virtiofs",
         "fuse.sshfs", "fuse.glusterfs", "fuse.s3fs", "fuse.rclone", "fuse.cephfs",
         "davfs",      "fuse.davfs2",    "afs",       "ceph"};
-    return kNetwork.count(type) > 0 || mnt_fstype_is_netfs(type.c_str()) == 1;
+    // And the families libmount counts as network file systems.
+    for (const char* prefix : {"nfs", "9p"}) {
+        if (type.rfind(prefix, 0) == 0) {
+            return true;
+        }
+    }
+    static const std::set<std::string> kNetworkFamilies = {
+        "cifs", "smb3", "smbfs", "afs", "ncpfs", "glusterfs", "fuse.curlftpfs"};
+    return kNetwork.count(type) > 0 || kNetworkFamilies.count(type) > 0;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <mutex>
 
 #include "wmi/linux/SysText.h"
 
@@ -181,30 +182,53 @@ struct IdDatabase::MappedFile {
 
 IdDatabase::IdDatabase(std::vector<std::string> candidates) : m_candidates(std::move(candidates)) {}
 
+namespace {
+
+// The mapped databases, one mapping per file for the whole process: the
+// network, display and storage classes each look names up, and each mapping
+// of its own would fault the same pages in again. They stay mapped until the
+// process ends; the files are read-only data.
+std::shared_ptr<const IdDatabase::MappedFile> mapShared(const std::string& path) {
+    static std::mutex mutex;
+    static std::map<std::string, std::shared_ptr<const IdDatabase::MappedFile>> mapped;
+    const std::lock_guard lock(mutex);
+    if (const auto it = mapped.find(path); it != mapped.end()) {
+        return it->second;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;  // not cached: the next look-up tries again
+    }
+    std::shared_ptr<IdDatabase::MappedFile> file = std::make_shared<IdDatabase::MappedFile>();
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        const auto size = static_cast<std::size_t>(info.st_size);
+        void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (data != MAP_FAILED) {
+            file->data = static_cast<const char*>(data);
+            file->size = size;
+        }
+    }
+    ::close(fd);
+    mapped.emplace(path, file);
+    return file;
+}
+
+}  // namespace
+
 std::string_view IdDatabase::text() {
     if (!m_opened) {
         m_opened = true;
+        // The first candidate that opens is the one used, readable or not.
         for (const auto& candidate : m_candidates) {
-            const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) {
-                continue;
+            if (auto file = mapShared(candidate)) {
+                m_file = std::move(file);
+                break;
             }
-            struct stat info {};
-            if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-                const auto size = static_cast<std::size_t>(info.st_size);
-                void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-                if (data != MAP_FAILED) {
-                    auto file = std::make_shared<MappedFile>();
-                    file->data = static_cast<const char*>(data);
-                    file->size = size;
-                    m_file = std::move(file);
-                }
-            }
-            ::close(fd);
-            break;
         }
     }
-    return m_file ? std::string_view(m_file->data, m_file->size) : std::string_view();
+    return m_file && m_file->data ? std::string_view(m_file->data, m_file->size)
+                                  : std::string_view();
 }
 
 IdDatabase::Vendor& IdDatabase::load(std::uint16_t vendor) {

@@ -14,9 +14,10 @@ namespace tolvex::linuxprov {
 
 // A vendor and product ID database in the layout of pci.ids and usb.ids:
 // a vendor line "vvvv  Name", then its products as "\tdddd  Name". The file
-// is mapped once; a vendor's block is found by a binary search over the
-// vendor lines, which these files keep in ascending order (a file out of
-// order is still searched line by line for a vendor the search misses). A
+// is mapped once per process and shared by every database reading it; a
+// vendor's block is found by a binary search over the vendor lines, which
+// these files keep in ascending order (a file out of order is still searched
+// line by line for a vendor the search misses). A
 // product is looked for in its vendor's block when asked for; the names
 // found are kept.
 class IdDatabase {
@@ -27,13 +28,14 @@ class IdDatabase {
     std::optional<std::string> vendorName(std::uint16_t vendor);
     std::optional<std::string> productName(std::uint16_t vendor, std::uint16_t product);
 
+    struct MappedFile;  // a file's mapping, shared
+
   private:
     struct Vendor {
         std::optional<std::string> name;  // no value: the vendor is not listed
         std::size_t line = 0;             // where its line starts
         std::map<std::uint16_t, std::optional<std::string>> products;  // asked so far
     };
-    struct MappedFile;
     Vendor& load(std::uint16_t vendor);
     std::string_view text();
 

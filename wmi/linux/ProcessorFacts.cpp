@@ -1,9 +1,9 @@
 #include "wmi/linux/ProcessorFacts.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string_view>
 
 #include "wmi/linux/CpuInfo.h"
@@ -27,12 +27,17 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 }
 
 bool hasWord(const std::string& list, std::string_view word) {
-    std::istringstream in(list);
-    std::string item;
-    while (in >> item) {
-        if (item == word) {
+    // Split by hand: a string stream per look-up had made the 31 flag
+    // look-ups a seventh of a cold query's instructions.
+    constexpr std::string_view kBlanks = " \t\n\v\f\r";
+    const std::string_view text(list);
+    std::size_t start = text.find_first_not_of(kBlanks);
+    while (start != std::string_view::npos) {
+        const std::size_t end = std::min(text.find_first_of(kBlanks, start), text.size());
+        if (text.substr(start, end - start) == word) {
             return true;
         }
+        start = text.find_first_not_of(kBlanks, end);
     }
     return false;
 }
