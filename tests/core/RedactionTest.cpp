@@ -65,4 +65,21 @@ TEST(Redaction, EachKindOfValueGetsDistinctPlaceholdersOfItsForm) {
     }
 }
 
+// A Null keeps its reason, without the identifying values in its words.
+TEST(Redaction, NullReasonsStayWithoutTheValues) {
+    std::vector<query::ClassAnswer> answers(1);
+    answers[0].className = "Win32_Thing";
+    answers[0].instances.push_back(std::make_shared<StaticObject>(
+        "Win32_Thing", "p",
+        std::vector<StaticObject::Property>{{"SerialNumber", ManagementValue::text("SN-4711-Q")},
+                                            {"Model", ManagementValue::null()}},
+        std::vector<NullReason>{
+            {},
+            {NullReason::Kind::Unreadable, "/dev/disk/by-id/ata-SN-4711-Q", "Reseat SN-4711-Q"}}));
+    query::redact(answers, nullptr);
+    EXPECT_EQ(answers[0].instances[0]->nullReason("Model"),
+              (NullReason{NullReason::Kind::Unreadable, "/dev/disk/by-id/ata-SERIAL-1",
+                          "Reseat SERIAL-1"}));
+}
+
 }  // namespace
