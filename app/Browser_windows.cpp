@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/Browser.h"
-#include "wmi/Utf8.h"
+#include "base/Utf8.h"
 
 namespace tolvex {
 

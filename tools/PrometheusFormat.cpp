@@ -19,8 +19,8 @@
 #include <set>
 
 #include "tools/QueryFormats.h"
-#include "wmi/CivilDate.h"
-#include "wmi/Utf8.h"
+#include "base/CivilDate.h"
+#include "base/Utf8.h"
 #include "wmi/WmiNames.h"
 
 namespace tolvex::query {

@@ -6,21 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "net/HostAnswer.h"
+#include "wmi/HostRecord.h"
 #include "wmi/Management.h"
 #include "wmi/snapshot/Snapshot.h"
 
 namespace tolvex::query {
 
-// The instances of one class, in the order the service gave them.
-struct ClassAnswer {
-    std::string className;
-    std::vector<ObjectPtr> instances;
-};
-
-// A JSON string literal of the text (valid UTF-8, control characters
-// escaped).
-std::string jsonString(std::string_view text);
+using snapshot::ClassAnswer;
 
 // The text with every control character shown as a visible escape, so that
 // it stays on one line and cannot drive a terminal: line feed, carriage
@@ -37,17 +29,13 @@ std::string visibleText(std::string_view text);
 // visibleText, so each value is one line.
 std::string formatText(const std::vector<ClassAnswer>& answers);
 
-// One JSON object keyed by class name; each class a list of
-// {"path": ..., "properties": {...}, "reasons": {...}} in the service's
-// property order. Null is null, Booleans true/false, integers as integers,
-// reals with a decimal point or an exponent and as many digits as read back
-// the same (one that is not finite is null), texts as strings. "reasons"
-// holds, for each Null property the service explains, {"reason": words,
-// "source": ..., "remedy": ...} (source and remedy only where there are
-// some). Given a host and an origin, it is a snapshot: they follow the
-// classes as "tolvex:host" and "tolvex:origin".
-std::string formatJson(const std::vector<ClassAnswer>& answers, const HostAnswer* host = nullptr,
-                       const snapshot::Origin* origin = nullptr);
+// The JSON form: a snapshot (see snapshot::write), with the host and the
+// origin where they are given.
+inline std::string formatJson(const std::vector<ClassAnswer>& answers,
+                              const HostRecord* host = nullptr,
+                              const snapshot::Origin* origin = nullptr) {
+    return snapshot::write(answers, host, origin);
+}
 
 // The text exposition format of Prometheus, as the node exporter's textfile
 // collector reads it: an info metric per class (value 1, its identifying

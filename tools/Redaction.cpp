@@ -272,7 +272,7 @@ std::string redactedList() {
            "server of every object path), IP addresses, volume serial numbers";
 }
 
-void redact(std::vector<ClassAnswer>& answers, HostAnswer* host) {
+void redact(std::vector<ClassAnswer>& answers, HostRecord* host) {
     Redactor redactor;
     if (host != nullptr) {
         if (host->name) {

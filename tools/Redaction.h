@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "net/HostAnswer.h"
 #include "tools/QueryFormats.h"
+#include "wmi/HostRecord.h"
 
 namespace tolvex::query {
 
@@ -24,6 +24,6 @@ std::string redactedList();
 // values (compared without regard to case) get the same placeholder. Values
 // that identify nothing (empty, "None", "To Be Filled By O.E.M.", one
 // character repeated) are left alone.
-void redact(std::vector<ClassAnswer>& answers, HostAnswer* host);
+void redact(std::vector<ClassAnswer>& answers, HostRecord* host);
 
 }  // namespace tolvex::query

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "net/HostAnswer.h"
 #include "tolvex/Version.h"
 #include "tools/OutputFile.h"
 #include "tools/QueryFormats.h"
@@ -172,11 +173,11 @@ std::string utcNow() {
 // The host as the network panel would find it: on this machine, through the
 // sockets layer; for a captured tree, the name it recorded (the operating
 // system's CSName) and no addresses, as a tree holds none.
-tolvex::HostAnswer hostOf(const std::string& root, tolvex::ManagementService& service) {
+tolvex::HostRecord hostOf(const std::string& root, tolvex::ManagementService& service) {
     if (root == "/") {
         return tolvex::askHost(tolvex::platformSockets());
     }
-    tolvex::HostAnswer host;
+    tolvex::HostRecord host;
     host.addresses.emplace();
     // The walk reads the set, which must outlive it.
     const auto set = service.instancesOf("Win32_OperatingSystem", tolvex::kReturnImmediately);
@@ -385,7 +386,7 @@ int run(int argc, char** argv) {
     }
 
     tolvex::ServicePtr service;
-    std::optional<tolvex::HostAnswer> host;
+    std::optional<tolvex::HostRecord> host;
     std::optional<tolvex::snapshot::Origin> origin;
     const bool complete = options.format == Format::Json || options.redact;
     try {

@@ -88,7 +88,7 @@ std::string walkWindow(const ServicePtr& service, Sockets& sockets) {
 }
 
 // The snapshot tolvex-query --format json takes of a service and a host.
-std::string takeSnapshot(ManagementService& service, const HostAnswer& host) {
+std::string takeSnapshot(ManagementService& service, const HostRecord& host) {
     std::vector<query::ClassAnswer> answers;
     for (const auto& name : linuxprov::LinuxService::classNames()) {
         answers.push_back({name, testing::instances(service, name.c_str())});
@@ -147,7 +147,7 @@ TEST(SnapshotWindow, HostFailuresComeBackAsTheSameMessages) {
         sockets.hostNameResult = nameFails ? -1 : 0;
         sockets.lastError = 10093;
         sockets.hostEntry = std::nullopt;
-        const HostAnswer host = askHost(sockets);
+        const HostRecord host = askHost(sockets);
         snapshot::Snapshot holder;
         holder.classes.push_back({"Win32_Processor", {}});
         std::vector<query::ClassAnswer> none;
@@ -300,7 +300,7 @@ TEST(SnapshotReader, EveryCutOfASnapshotIsRefused) {
              "Win32_Processor", "p",
              std::vector<StaticObject::Property>{{"Name", ManagementValue::text("x")},
                                                  {"Speed", ManagementValue::integer(3000)}})}});
-    const HostAnswer host{"h", 0, std::vector<std::string>{"192.0.2.1"}};
+    const HostRecord host{"h", 0, std::vector<std::string>{"192.0.2.1"}};
     const std::string file = query::formatJson(answers, &host);
     for (std::size_t cut = 0; cut + 1 < file.size(); ++cut) {
         // A cut that ends only in white space leaves the whole snapshot.

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "tools/QueryFormats.h"
-#include "wmi/CivilDate.h"
+#include "base/CivilDate.h"
 #include "wmi/StaticObject.h"
-#include "wmi/Utf8.h"
+#include "base/Utf8.h"
 
 namespace {
 

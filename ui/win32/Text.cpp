@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "wmi/Utf8.h"
+#include "base/Utf8.h"
 
 namespace tolvex::ui::win32 {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "wmi/CivilDate.h"
+#include "base/CivilDate.h"
 #include "wmi/linux/SysText.h"
 
 namespace tolvex::linuxprov {

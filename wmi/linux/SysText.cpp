@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "wmi/Utf8.h"
+#include "base/Utf8.h"
 
 namespace tolvex::linuxprov::text {
 

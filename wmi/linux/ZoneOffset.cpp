@@ -3,7 +3,7 @@
 #include <cctype>
 #include <vector>
 
-#include "wmi/CivilDate.h"
+#include "base/CivilDate.h"
 #include "wmi/linux/SystemSource.h"
 
 namespace tolvex::linuxprov::zone {

@@ -166,10 +166,10 @@ std::shared_ptr<const StaticObject> readInstance(const std::string& className, c
                                           readReasons(item, *properties, where));
 }
 
-HostAnswer readHost(const Json& host) {
+HostRecord readHost(const Json& host) {
     const std::string where = kHostKey;
     expect(host, Json::value_t::object, where, "an object");
-    HostAnswer answer;
+    HostRecord answer;
     if (const auto name = host.find("name"); name != host.end() && !name->is_null()) {
         answer.name = expect(*name, Json::value_t::string, where + ".name", "a string or null")
                           .get<std::string>();
@@ -377,11 +377,11 @@ ServicePtr makeService(std::shared_ptr<const Snapshot> snapshot) {
     return std::make_shared<SnapshotService>(std::move(snapshot));
 }
 
-HostAnswer hostOf(const Snapshot& snapshot) {
+HostRecord hostOf(const Snapshot& snapshot) {
     if (snapshot.host) {
         return *snapshot.host;
     }
-    HostAnswer answer;
+    HostRecord answer;
     answer.name = hostNameOf(snapshot);
     answer.addresses.emplace();
     return answer;

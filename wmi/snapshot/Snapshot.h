@@ -1,7 +1,9 @@
 #pragma once
 
-// A snapshot: another machine's answer, as `tolvex-query --format json`
-// wrote it, read back as a management service. Besides one key per class
+// A snapshot: a machine's answer written down (write, the JSON form of
+// `tolvex-query`) and read back on another machine as a management service
+// (parse, readFile, makeService); the format's writer and reader live here
+// side by side. Besides one key per class
 // it holds two keys whose colon no class name can contain: "tolvex:host",
 // the host's name and IP addresses as the sockets layer found them, and
 // "tolvex:origin", the program, version, platform and time that took it.
@@ -15,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "net/HostAnswer.h"
+#include "wmi/HostRecord.h"
 #include "wmi/Management.h"
 #include "wmi/StaticObject.h"
 
@@ -45,9 +47,28 @@ struct Class {
 
 struct Snapshot {
     std::vector<Class> classes;  // in the file's order
-    std::optional<HostAnswer> host;
+    std::optional<HostRecord> host;
     std::optional<Origin> origin;
 };
+
+// The instances of one class, in the order the service gave them.
+struct ClassAnswer {
+    std::string className;
+    std::vector<ObjectPtr> instances;
+};
+
+// The snapshot of these answers, as `tolvex-query --format json` writes
+// it: one JSON object keyed by class name; each class a list of
+// {"path": ..., "properties": {...}, "reasons": {...}} in the service's
+// property order. Null is null, Booleans true/false, integers as integers,
+// reals with a decimal point or an exponent and as many digits as read back
+// the same (one that is not finite is null), texts as strings. "reasons"
+// holds, for each Null property the service explains, {"reason": words,
+// "source": ..., "remedy": ...} (source and remedy only where there are
+// some). Given a host and an origin, it is a snapshot: they follow the
+// classes as "tolvex:host" and "tolvex:origin".
+std::string write(const std::vector<ClassAnswer>& answers, const HostRecord* host = nullptr,
+                  const Origin* origin = nullptr);
 
 // Why a snapshot cannot be read, in words for its user.
 class SnapshotError : public std::runtime_error {
@@ -76,7 +97,7 @@ ServicePtr makeService(std::shared_ptr<const Snapshot> snapshot);
 // The sockets layer's answer for the snapshot's host; a snapshot without one
 // (an older tolvex-query's answer) gives the operating system's CSName and no
 // addresses.
-HostAnswer hostOf(const Snapshot& snapshot);
+HostRecord hostOf(const Snapshot& snapshot);
 
 // The name of the machine the snapshot shows, for titles.
 std::string hostNameOf(const Snapshot& snapshot);

@@ -2,7 +2,7 @@
 
 #include <wbemdisp.h>
 
-#include "wmi/Utf8.h"
+#include "base/Utf8.h"
 #include "wmi/WbemErrors.h"
 #include "wmi/windows/VariantValue.h"
 

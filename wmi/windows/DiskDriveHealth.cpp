@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Utf8.h"
 #include "wmi/ObjectPath.h"
 #include "wmi/StaticObject.h"
-#include "wmi/Utf8.h"
 #include "wmi/WmiNames.h"
 #include "wmi/windows/Com.h"
 #include "wmi/windows/DriveHealthData.h"

@@ -1,4 +1,4 @@
-#include "wmi/Utf8.h"
+#include "base/Utf8.h"
 
 namespace tolvex::utf8 {
 

@@ -1,4 +1,4 @@
-#include "wmi/CivilDate.h"
+#include "base/CivilDate.h"
 
 namespace tolvex::civil {
 
