@@ -126,6 +126,17 @@ TEST(EdidIdentity, NullReasonsNameTheDamage) {
     const NullReason noName = reason(damaged, prop::UserFriendlyName);
     EXPECT_EQ(noName.kind, NullReason::Kind::Unreadable);
     EXPECT_EQ(noName.source, "/sys/class/drm/card0-DP-1/edid (checksum wrong)");
+    // One size byte 0: the other is an aspect ratio, not a size in cm.
+    for (const int zeroed : {21, 22}) {
+        std::string ratioOnly = edidBytes("dell-d1918h.hex");
+        auto& size = ratioOnly[static_cast<std::size_t>(zeroed)];
+        ratioOnly[127] = static_cast<char>(ratioOnly[127] + size);  // the checksum holds
+        size = 0;
+        monitor.edid = ratioOnly;
+        const ObjectPtr object = monitorObject(monitor);
+        EXPECT_EQ(shown(object, prop::MaxHorizontalImageSize), kNotProvided) << zeroed;
+        EXPECT_EQ(shown(object, prop::MaxVerticalImageSize), kNotProvided) << zeroed;
+    }
     // Not an EDID at all: nothing is read from it.
     std::string headerless = edidBytes("aoc-1619w.hex");
     headerless[0] = 1;
