@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <mutex>
 
 #include "wmi/linux/SysText.h"
 
@@ -184,20 +183,14 @@ IdDatabase::IdDatabase(std::vector<std::string> candidates) : m_candidates(std::
 
 namespace {
 
-// The mapped databases, one mapping per file for the whole process: the
-// network, display and storage classes each look names up, and each mapping
-// of its own would fault the same pages in again. They stay mapped until the
-// process ends; the files are read-only data.
-std::shared_ptr<const IdDatabase::MappedFile> mapShared(const std::string& path) {
-    static std::mutex mutex;
-    static std::map<std::string, std::shared_ptr<const IdDatabase::MappedFile>> mapped;
-    const std::lock_guard lock(mutex);
-    if (const auto it = mapped.find(path); it != mapped.end()) {
-        return it->second;
-    }
+// The file mapped for this database. Each database maps its own: a mapping
+// kept for the whole process would go stale, or fault past its end, when the
+// file is rewritten while the process runs (a captured tree written again,
+// an update of the ids).
+std::shared_ptr<const IdDatabase::MappedFile> mapFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return nullptr;  // not cached: the next look-up tries again
+        return nullptr;
     }
     std::shared_ptr<IdDatabase::MappedFile> file = std::make_shared<IdDatabase::MappedFile>();
     struct stat info {};
@@ -210,7 +203,6 @@ std::shared_ptr<const IdDatabase::MappedFile> mapShared(const std::string& path)
         }
     }
     ::close(fd);
-    mapped.emplace(path, file);
     return file;
 }
 
@@ -221,7 +213,7 @@ std::string_view IdDatabase::text() {
         m_opened = true;
         // The first candidate that opens is the one used, readable or not.
         for (const auto& candidate : m_candidates) {
-            if (auto file = mapShared(candidate)) {
+            if (auto file = mapFile(candidate)) {
                 m_file = std::move(file);
                 break;
             }

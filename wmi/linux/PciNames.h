@@ -14,12 +14,10 @@ namespace tolvex::linuxprov {
 
 // A vendor and product ID database in the layout of pci.ids and usb.ids:
 // a vendor line "vvvv  Name", then its products as "\tdddd  Name". The file
-// is mapped once per process and shared by every database reading it; a
-// vendor's block is found by a binary search over the vendor lines, which
-// these files keep in ascending order (a file out of order is still searched
-// line by line for a vendor the search misses). A
-// product is looked for in its vendor's block when asked for; the names
-// found are kept.
+// is mapped once per database; a vendor's block is found by a binary search over the vendor lines,
+// which these files keep in ascending order (a file out of order is still searched line by line for
+// a vendor the search misses). A product is looked for in its vendor's block when asked for; the
+// names found are kept.
 class IdDatabase {
   public:
     // The first of the candidate files that can be opened is used.
