@@ -205,352 +205,471 @@ double roundedCelsius(double celsius) {
     return std::round(celsius * 100.0) / 100.0;
 }
 
+// Where a drive's facts are read: its block folder, its device folder
+// and udev's record of it.
+struct DriveSources {
+    const FileTree& files;
+    const BlockDrive& drive;
+    const UdevRecord& udev;
+    std::string dev;
+
+    Reading at(const std::string& path) const { return attribute(files, path); }
+};
+
+// A whole number read for a property, or the source that says why not.
+struct Number {
+    std::optional<std::uint64_t> value;
+    Source from;
+};
+
+// The block layer counts 512-byte units whatever the sector size.
+Number sizeInBytes(const Reading& units, const std::string& path) {
+    if (!units.value) {
+        return {std::nullopt, units.from};
+    }
+    const auto count = text::parseUnsigned(*units.value);
+    if (!count || *count > UINT64_MAX / 512) {
+        return {std::nullopt, damagedSource(path)};
+    }
+    return {*count * 512, units.from};
+}
+
+// The logical sector: a power of two from 512 bytes to 64 KiB.
+Number sectorInBytes(const Reading& bytes, const std::string& path) {
+    if (!bytes.value) {
+        return {std::nullopt, bytes.from};
+    }
+    const auto count = text::parseUnsigned(*bytes.value);
+    if (!count || *count < 512 || *count > 65536 || (*count & (*count - 1)) != 0) {
+        return {std::nullopt, damagedSource(path)};
+    }
+    return {count, bytes.from};
+}
+
+struct DriveSize {
+    Number bytes;
+    Number bytesPerSector;
+    std::optional<std::uint64_t> totalSectors;
+};
+
+DriveSize sizeOf(const DriveSources& d) {
+    const std::string sizePath = d.drive.base + "/size";
+    const std::string sectorPath = d.drive.base + "/queue/logical_block_size";
+    const Reading sizeText = d.at(sizePath);
+    const Reading sectorText = d.at(sectorPath);
+    const Number bytes = sizeInBytes(sizeText, sizePath);
+    const Number sector = sectorInBytes(sectorText, sectorPath);
+    // A removable drive without its medium (a card reader, no card) has
+    // no size.
+    if (bytes.value == std::uint64_t{0}) {
+        return {{std::nullopt, {Kind::NotProvided, sizePath + " (no medium)", {}}},
+                sector,
+                std::nullopt};
+    }
+    if (!bytes.value || !sector.value) {
+        return {bytes, sector, std::nullopt};
+    }
+    return {bytes, sector, *bytes.value / *sector.value};
+}
+
+// The names a drive gives of itself.
+struct Identity {
+    Reading model;
+    Reading vendor;
+    Reading serial;
+    Reading firmware;
+    Reading wwn;
+};
+
+Identity nvmeIdentity(const DriveSources& d) {
+    Identity id;
+    id.model = firstOf({d.at(d.dev + "/model"), d.udev.encoded("ID_MODEL_ENC", "ID_MODEL")});
+    id.serial = firstOf({d.at(d.dev + "/serial"), d.udev.get("ID_SERIAL_SHORT")});
+    id.firmware = firstOf({d.at(d.dev + "/firmware_rev"), d.udev.get("ID_REVISION")});
+    id.wwn = firstOf({d.udev.get("ID_WWN"), d.at(d.drive.base + "/wwid")});
+    id.vendor = {std::nullopt, fileSource(d.files, d.dev + "/vendor", "")};
+    return id;
+}
+
+Identity mmcIdentity(const DriveSources& d) {
+    Identity id;
+    id.model = firstOf({d.at(d.dev + "/name"), d.udev.get("ID_NAME")});
+    id.serial = firstOf({d.at(d.dev + "/serial"), d.udev.get("ID_SERIAL")});
+    id.firmware = firstOf({d.at(d.dev + "/fwrev"), d.at(d.dev + "/hwrev")});
+    id.wwn = {std::nullopt, d.udev.from};
+    id.vendor =
+        numberedMaker(d.at(d.dev + "/manfid"), "a number the SD Association or JEDEC assigns");
+    return id;
+}
+
+// A virtual disk: the host's names, where udev has them.
+Identity virtioIdentity(const DriveSources& d) {
+    Identity id;
+    id.model = d.udev.encoded("ID_MODEL_ENC", "ID_MODEL");
+    id.serial = firstOf({d.at(d.drive.base + "/serial"), d.udev.get("ID_SERIAL_SHORT")});
+    id.firmware = d.udev.get("ID_REVISION");
+    id.wwn = d.udev.get("ID_WWN");
+    id.vendor = numberedMaker(d.at(d.dev + "/vendor"), "the virtio vendor number");
+    return id;
+}
+
+// udev read these from the drive as root: ATA's full model and firmware,
+// where the SCSI layer keeps 16 and 4 characters.
+Identity scsiIdentity(const DriveSources& d) {
+    Identity id;
+    id.model = firstOf({d.udev.encoded("ID_MODEL_ENC", "ID_MODEL"), d.at(d.dev + "/model")});
+    id.serial = firstOf(
+        {d.udev.get("ID_SERIAL_SHORT"), d.at(d.drive.base + "/serial"), d.at(d.dev + "/serial")});
+    id.firmware = firstOf({d.udev.get("ID_REVISION"), d.at(d.dev + "/rev")});
+    id.wwn =
+        firstOf({d.udev.get("ID_WWN_WITH_EXTENSION"), d.udev.get("ID_WWN"), d.at(d.dev + "/wwid")});
+    id.vendor = firstOf({d.udev.encoded("ID_VENDOR_ENC", "ID_VENDOR"), d.at(d.dev + "/vendor")});
+    return id;
+}
+
+// The identity from udev or sysfs, whichever has it for the family, then
+// udisks' names (its Drive interface) where neither does.
+Identity identityOf(const DriveSources& d, Family family, const UdisksDrive* fromUdisks) {
+    Identity id = family == Family::Nvme     ? nvmeIdentity(d)
+                  : family == Family::Mmc    ? mmcIdentity(d)
+                  : family == Family::Virtio ? virtioIdentity(d)
+                                             : scsiIdentity(d);
+    // libata names every ATA disk's vendor "ATA": the bus, not the maker.
+    if (id.vendor.value == std::optional<std::string>("ATA")) {
+        id.vendor = {std::nullopt,
+                     {Kind::NotProvided, d.dev + "/vendor (\"ATA\" names the bus)", {}}};
+    }
+    if (fromUdisks) {
+        if (!id.serial.value && fromUdisks->serial && !fromUdisks->serial->empty()) {
+            id.serial = {text::cleanText(*fromUdisks->serial), answeredSource("udisks")};
+        }
+        if (!id.wwn.value && fromUdisks->wwn && !fromUdisks->wwn->empty()) {
+            id.wwn = {text::cleanText(*fromUdisks->wwn), answeredSource("udisks")};
+        }
+    }
+    return id;
+}
+
+std::string captionOf(const Identity& id, Family family, const std::string& deviceId) {
+    if (id.vendor.value && id.model.value && family != Family::Mmc &&
+        id.model.value->find(*id.vendor.value) == std::string::npos) {
+        return *id.vendor.value + " " + *id.model.value;
+    }
+    return id.model.value.value_or(deviceId);
+}
+
+Reading interfaceOf(const DriveSources& d, Family family) {
+    const std::optional<std::string>& devPath = d.drive.devPath;
+    switch (family) {
+        case Family::Nvme:
+        case Family::Virtio:
+        case Family::Mmc:
+            // Windows' NVMe, virtio and SD drivers are SCSI miniports, and
+            // it names their disks' interface so.
+            return {"SCSI", d.udev.from};
+        case Family::Scsi:
+            if (auto type = scsiInterface(d.udev, d.drive)) {
+                return {std::move(type), d.udev.from};
+            }
+            break;
+        case Family::Other:
+            if (devPath) {
+                return {devPath->find("/usb") != std::string::npos ? "USB" : "SCSI", d.udev.from};
+            }
+            break;
+    }
+    if (!devPath) {
+        return {std::nullopt, {Kind::NotProvided, d.drive.base + " (no link to its device)", {}}};
+    }
+    return {std::nullopt, d.udev.from};
+}
+
+Reading mediaTypeOf(const DriveSources& d, Family family,
+                    const std::optional<std::string>& interfaceType) {
+    const Reading removable = d.at(d.drive.base + "/removable");
+    const Reading mmcType = family == Family::Mmc ? d.at(d.dev + "/type") : Reading{};
+    if (family == Family::Mmc && mmcType.value) {
+        // An SD card comes and goes; eMMC ("MMC") is soldered in.
+        return {*mmcType.value == "MMC" ? "Fixed hard disk media" : "Removable Media",
+                removable.from};
+    }
+    if (removable.value == std::optional<std::string>("1")) {
+        return {"Removable Media", removable.from};
+    }
+    if (removable.value == std::optional<std::string>("0")) {
+        const bool external = interfaceType == std::optional<std::string>("USB") ||
+                              interfaceType == std::optional<std::string>("1394");
+        return {external ? "External hard disk media" : "Fixed hard disk media", removable.from};
+    }
+    if (removable.value) {
+        return {std::nullopt, damagedSource(d.drive.base + "/removable")};
+    }
+    return {std::nullopt, removable.from};
+}
+
+// Revolutions per minute: ATA's own word through udev, else 0 for what
+// the block layer calls non-rotational.
+Number spindleSpeedOf(const DriveSources& d) {
+    if (const auto rpm = d.udev.get("ID_ATA_ROTATION_RATE_RPM").value) {
+        const auto speed = text::parseUnsigned(*rpm);
+        if (!speed) {
+            return {std::nullopt, damagedSource(d.udev.from.name + " (ID_ATA_ROTATION_RATE_RPM)")};
+        }
+        return {speed, d.udev.from};
+    }
+    if (d.at(d.drive.base + "/queue/rotational").value == std::optional<std::string>("0")) {
+        return {0, d.udev.from};
+    }
+    return {std::nullopt, d.udev.from};
+}
+
+ObjectPtr diskDrive(const ProviderContext& context, const BlockDrive& drive, std::int64_t index,
+                    const UdisksAnswer& udisks) {
+    const FileTree& files = context.files;
+    const std::string deviceId = "/dev/" + drive.name;
+    const Family family = familyOf(drive.name);
+    const UdevRecord udev = udevRecord(files, drive);
+    const DriveSources d{files, drive, udev, drive.deviceDir.value_or(drive.base + "/device")};
+    const DriveSize size = sizeOf(d);
+    const UdisksDrive* fromUdisks = udisks.drive(drive.name);
+    const Identity id = identityOf(d, family, fromUdisks);
+    const Reading interfaceType = interfaceOf(d, family);
+    const Reading mediaType = mediaTypeOf(d, family, interfaceType.value);
+    const Number spindle = spindleSpeedOf(d);
+    const auto state = d.at(d.dev + "/state").value;
+    // SMART's verdict, for "Pred Fail".
+    const bool failing = fromUdisks && fromUdisks->smartFailing.value_or(false) &&
+                         fromUdisks->smartUpdated.value_or(0) != 0;
+    const auto partitions = countPartitions(files, drive);
+
+    std::vector<Described> properties = {
+        {prop::Index, ManagementValue::integer(index)},
+        {prop::DeviceID, ManagementValue::text(deviceId)},
+        {prop::Name, ManagementValue::text(deviceId)},
+        {prop::Caption, ManagementValue::text(captionOf(id, family, deviceId))},
+        {prop::Model, values::textOrNull(id.model.value), id.model.from},
+        {prop::Manufacturer, values::textOrNull(id.vendor.value), id.vendor.from},
+        {prop::SerialNumber, values::textOrNull(id.serial.value), id.serial.from},
+        {prop::FirmwareRevision, values::textOrNull(id.firmware.value), id.firmware.from},
+        {prop::Size, values::countOrNull(size.bytes.value), size.bytes.from},
+        {prop::BytesPerSector, values::integerOrNull(size.bytesPerSector.value),
+         size.bytesPerSector.from},
+        {prop::TotalSectors, values::countOrNull(size.totalSectors),
+         either({size.bytes.from, size.bytesPerSector.from})},
+        {prop::Partitions, values::integerOrNull(partitions),
+         fileSource(files, drive.base, "the drive's partitions")},
+        {prop::InterfaceType, values::textOrNull(interfaceType.value), interfaceType.from},
+        {prop::MediaType, values::textOrNull(mediaType.value), mediaType.from},
+        {prop::PNPDeviceID,
+         values::textOrNull(drive.devPath),
+         {Kind::NotProvided, drive.base + " (no link to its device)", {}}},
+        {prop::Status, ManagementValue::text(statusOf(state, failing))},
+        {prop::WWN, values::textOrNull(id.wwn.value), id.wwn.from},
+        {prop::SpindleSpeed, values::integerOrNull(spindle.value), spindle.from},
+    };
+    return describedObject(wmi::cls::DiskDrive,
+                           instancePath(context, wmi::cls::DiskDrive, prop::DeviceID, deviceId),
+                           std::move(properties));
+}
+
+// A temperature in degrees Celsius, or the source that says why not.
+struct Celsius {
+    std::optional<double> value;
+    Source from;
+};
+
+// A limit of the drive's sensor; the firmware's placeholder for none is
+// no value, saying so.
+Celsius sensorLimit(const FileTree& files, const std::string& path) {
+    const auto content = files.read(path, 64);
+    const Source from = fileSource(files, path, "the drive's sensor");
+    if (!content) {
+        return {std::nullopt, from};
+    }
+    const auto celsius = hwmon::parseMillidegrees(*content);
+    if (!celsius) {
+        return {std::nullopt, damagedSource(path)};
+    }
+    if (hwmon::isPlaceholderLimit(*celsius)) {
+        char shownValue[64];
+        std::snprintf(shownValue, sizeof shownValue, "%.2f", *celsius);
+        return {std::nullopt,
+                {Kind::NotProvided,
+                 path + " (" + shownValue + " °C, the firmware's mark for no limit)",
+                 {}}};
+    }
+    return {celsius, from};
+}
+
+struct Temperatures {
+    Celsius current;
+    Celsius warning;
+    Celsius critical;
+    std::optional<std::string> source;  // the sensor's file, or "udisks"
+};
+
+// The drive's own sensor (hwmon), with its limits.
+Temperatures sensorTemperatures(const FileTree& files, const BlockDrive& drive,
+                                const std::string& dev,
+                                const std::optional<hwmon::Sensor>& sensor) {
+    Temperatures out;
+    if (!sensor) {
+        const Source none = {Kind::NotProvided, dev + "/hwmon",
+                             drive.name.rfind("sd", 0) == 0
+                                 ? "Load the drivetemp module for the temperature of SATA drives"
+                                 : ""};
+        out.current.from = none;
+        out.warning.from = none;
+        out.critical.from = none;
+        return out;
+    }
+    const auto input = files.read(sensor->input, 64);
+    out.current.from = fileSource(files, sensor->input, "the drive's sensor");
+    if (input) {
+        out.current.value = hwmon::parseMillidegrees(*input);
+        if (!out.current.value) {
+            out.current.from = damagedSource(sensor->input);
+        }
+    }
+    out.warning = sensorLimit(files, sensor->max);
+    out.critical = sensorLimit(files, sensor->crit);
+    if (out.current.value) {
+        out.source = sensor->input;
+    }
+    return out;
+}
+
+// The drive's temperature: its own sensor, else udisks' SMART reading.
+Temperatures driveTemperatures(const FileTree& files, const BlockDrive& drive,
+                               const std::string& dev, const UdisksAnswer& udisks,
+                               const UdisksDrive* smart) {
+    const auto sensor = hwmon::driveSensor(files, dev);
+    Temperatures out = sensorTemperatures(files, drive, dev, sensor);
+    if (out.current.value) {
+        out.current.value = roundedCelsius(*out.current.value);
+    } else if (smart && smart->smartTemperatureKelvin && *smart->smartTemperatureKelvin > 0 &&
+               smart->smartUpdated.value_or(0) != 0) {
+        out.current.value = roundedCelsius(*smart->smartTemperatureKelvin - 273.15);
+        out.source = "udisks";
+    } else if (!sensor && udisks.failure != Kind::None) {
+        // Neither: udisks, which would give SMART's reading, is what is
+        // missing.
+        out.current.from = udisksSource(udisks);
+    }
+    return out;
+}
+
+// SMART's verdict and counters, from udisks.
+struct Health {
+    std::optional<bool> failing;
+    std::optional<std::uint64_t> powerOnHours;
+    std::optional<std::uint64_t> badSectors;
+    Source from;
+};
+
+// Why udisks gives no SMART data for a drive it answered for; no value
+// when it gives them.
+std::optional<std::string> whyNoSmart(const UdisksDrive* smart, const std::string& deviceId) {
+    if (!smart) {
+        return "udisks (no drive for " + deviceId + ")";
+    }
+    if (!smart->ata) {
+        return "udisks (no ATA SMART for " + deviceId + ")";
+    }
+    if (smart->smartSupported == false) {
+        return "udisks (the drive has no SMART)";
+    }
+    if (smart->smartEnabled == false) {
+        return "udisks (SMART is off on the drive)";
+    }
+    if (smart->smartUpdated.value_or(0) == 0) {
+        return "udisks (SMART not read yet)";
+    }
+    return std::nullopt;
+}
+
+Health smartHealth(const UdisksAnswer& udisks, const UdisksDrive* smart,
+                   const std::string& deviceId) {
+    Health out{std::nullopt, std::nullopt, std::nullopt, udisksSource(udisks)};
+    if (udisks.failure != Kind::None) {
+        return out;
+    }
+    if (auto why = whyNoSmart(smart, deviceId)) {
+        out.from = {Kind::NotProvided, std::move(*why), {}};
+        return out;
+    }
+    out.failing = smart->smartFailing;
+    if (smart->smartPowerOnSeconds && *smart->smartPowerOnSeconds > 0) {
+        out.powerOnHours = *smart->smartPowerOnSeconds / 3600;
+    }
+    if (smart->smartNumBadSectors && *smart->smartNumBadSectors >= 0) {
+        out.badSectors = static_cast<std::uint64_t>(*smart->smartNumBadSectors);
+    }
+    return out;
+}
+
+ManagementValue realOrNull(const std::optional<double>& celsius) {
+    return celsius ? ManagementValue::real(*celsius) : ManagementValue::null();
+}
+
+ObjectPtr diskDriveHealth(const ProviderContext& context, const BlockDrive& drive,
+                          const UdisksAnswer& udisks) {
+    const std::string deviceId = "/dev/" + drive.name;
+    const std::string dev = drive.deviceDir.value_or(drive.base + "/device");
+    const UdisksDrive* smart = udisks.drive(drive.name);
+    const Temperatures t = driveTemperatures(context.files, drive, dev, udisks, smart);
+    const Health health = smartHealth(udisks, smart, deviceId);
+    const std::optional<std::string> healthSource =
+        health.failing || health.powerOnHours || health.badSectors
+            ? std::optional<std::string>("udisks")
+            : std::nullopt;
+    const auto rounded = [](const std::optional<double>& celsius) {
+        return celsius ? std::optional<double>(roundedCelsius(*celsius)) : std::nullopt;
+    };
+
+    std::vector<Described> properties = {
+        {prop::DeviceID, ManagementValue::text(deviceId)},
+        {prop::Temperature, realOrNull(t.current.value), t.current.from},
+        {prop::TemperatureWarning, realOrNull(rounded(t.warning.value)), t.warning.from},
+        {prop::TemperatureCritical, realOrNull(rounded(t.critical.value)), t.critical.from},
+        {prop::SmartFailing, values::booleanOrNull(health.failing), health.from},
+        {prop::PowerOnHours, values::integerOrNull(health.powerOnHours), health.from},
+        {prop::BadSectors, values::countOrNull(health.badSectors), health.from},
+        {prop::TemperatureSource, values::textOrNull(t.source), t.current.from},
+        {prop::HealthSource, values::textOrNull(healthSource), health.from},
+    };
+    return describedObject(
+        wmi::cls::DiskDriveHealth,
+        instancePath(context, wmi::cls::DiskDriveHealth, prop::DeviceID, deviceId),
+        std::move(properties));
+}
+
 }  // namespace
 
 std::vector<ObjectPtr> enumerateDiskDrives(const ProviderContext& context) {
-    const FileTree& files = context.files;
-    const auto drives = listPhysicalDrives(files);
+    const auto drives = listPhysicalDrives(context.files);
     if (drives.empty()) {
         return {};
     }
-    // SMART's verdict, for "Pred Fail"; asked only when there are drives.
+    // udisks' names and SMART verdicts; asked only when there are drives.
     const UdisksAnswer udisks = context.sys.udisks();
-
     std::vector<ObjectPtr> out;
     std::int64_t index = 0;
     for (const auto& drive : drives) {
-        const std::string deviceId = "/dev/" + drive.name;
-        const Family family = familyOf(drive.name);
-        const UdevRecord udev = udevRecord(files, drive);
-        const std::string dev = drive.deviceDir.value_or(drive.base + "/device");
-        const auto at = [&](const std::string& path) { return attribute(files, path); };
-
-        // Size: the block layer counts 512-byte units whatever the sector.
-        const Reading sizeText = at(drive.base + "/size");
-        const Reading sectorText = at(drive.base + "/queue/logical_block_size");
-        std::optional<std::uint64_t> sizeBytes;
-        Source sizeFrom = sizeText.from;
-        if (sizeText.value) {
-            const auto units = text::parseUnsigned(*sizeText.value);
-            if (units && *units <= UINT64_MAX / 512) {
-                sizeBytes = *units * 512;
-            } else {
-                sizeFrom = damagedSource(drive.base + "/size");
-            }
-        }
-        std::optional<std::uint64_t> bytesPerSector;
-        Source sectorFrom = sectorText.from;
-        if (sectorText.value) {
-            const auto bytes = text::parseUnsigned(*sectorText.value);
-            if (bytes && *bytes >= 512 && *bytes <= 65536 && (*bytes & (*bytes - 1)) == 0) {
-                bytesPerSector = bytes;
-            } else {
-                sectorFrom = damagedSource(drive.base + "/queue/logical_block_size");
-            }
-        }
-        std::optional<std::uint64_t> totalSectors;
-        if (sizeBytes && bytesPerSector) {
-            totalSectors = *sizeBytes / *bytesPerSector;
-        }
-        // A removable drive without its medium (a card reader, no card)
-        // has no size.
-        if (sizeBytes == std::uint64_t{0}) {
-            sizeBytes.reset();
-            totalSectors.reset();
-            sizeFrom = {Kind::NotProvided, drive.base + "/size (no medium)", {}};
-        }
-
-        // The identity: udev read it from the drive as root (ATA's full
-        // model and firmware, where the SCSI layer keeps 16 and 4
-        // characters); sysfs has it for NVMe, MMC and virtio.
-        Reading model;
-        Reading vendor;
-        Reading serial;
-        Reading firmware;
-        Reading wwn;
-        switch (family) {
-            case Family::Nvme:
-                model = firstOf({at(dev + "/model"), udev.encoded("ID_MODEL_ENC", "ID_MODEL")});
-                serial = firstOf({at(dev + "/serial"), udev.get("ID_SERIAL_SHORT")});
-                firmware = firstOf({at(dev + "/firmware_rev"), udev.get("ID_REVISION")});
-                wwn = firstOf({udev.get("ID_WWN"), at(drive.base + "/wwid")});
-                vendor = {std::nullopt, fileSource(files, dev + "/vendor", "")};
-                break;
-            case Family::Mmc:
-                model = firstOf({at(dev + "/name"), udev.get("ID_NAME")});
-                serial = firstOf({at(dev + "/serial"), udev.get("ID_SERIAL")});
-                firmware = firstOf({at(dev + "/fwrev"), at(dev + "/hwrev")});
-                wwn = {std::nullopt, udev.from};
-                vendor = numberedMaker(at(dev + "/manfid"),
-                                       "a number the SD Association or JEDEC assigns");
-                break;
-            case Family::Virtio:
-                // A virtual disk: the host's names, where udev has them.
-                model = udev.encoded("ID_MODEL_ENC", "ID_MODEL");
-                serial = firstOf({at(drive.base + "/serial"), udev.get("ID_SERIAL_SHORT")});
-                firmware = udev.get("ID_REVISION");
-                wwn = udev.get("ID_WWN");
-                vendor = numberedMaker(at(dev + "/vendor"), "the virtio vendor number");
-                break;
-            default:
-                model = firstOf({udev.encoded("ID_MODEL_ENC", "ID_MODEL"), at(dev + "/model")});
-                serial = firstOf(
-                    {udev.get("ID_SERIAL_SHORT"), at(drive.base + "/serial"), at(dev + "/serial")});
-                firmware = firstOf({udev.get("ID_REVISION"), at(dev + "/rev")});
-                wwn = firstOf(
-                    {udev.get("ID_WWN_WITH_EXTENSION"), udev.get("ID_WWN"), at(dev + "/wwid")});
-                vendor = firstOf({udev.encoded("ID_VENDOR_ENC", "ID_VENDOR"), at(dev + "/vendor")});
-                break;
-        }
-        // libata names every ATA disk's vendor "ATA": the bus, not the maker.
-        if (vendor.value == std::optional<std::string>("ATA")) {
-            vendor = {std::nullopt,
-                      {Kind::NotProvided, dev + "/vendor (\"ATA\" names the bus)", {}}};
-        }
-        // udisks names the drive too (its Drive interface), where udev and
-        // sysfs do not.
-        const UdisksDrive* fromUdisks = udisks.drive(drive.name);
-        if (fromUdisks) {
-            if (!serial.value && fromUdisks->serial && !fromUdisks->serial->empty()) {
-                serial = {text::cleanText(*fromUdisks->serial), answeredSource("udisks")};
-            }
-            if (!wwn.value && fromUdisks->wwn && !fromUdisks->wwn->empty()) {
-                wwn = {text::cleanText(*fromUdisks->wwn), answeredSource("udisks")};
-            }
-        }
-
-        std::string caption;
-        if (vendor.value && model.value && family != Family::Mmc &&
-            model.value->find(*vendor.value) == std::string::npos) {
-            caption = *vendor.value + " " + *model.value;
-        } else {
-            caption = model.value.value_or(deviceId);
-        }
-
-        std::optional<std::string> interfaceType;
-        Source interfaceFrom = udev.from;
-        switch (family) {
-            case Family::Nvme:
-            case Family::Virtio:
-            case Family::Mmc:
-                // Windows' NVMe, virtio and SD drivers are SCSI miniports,
-                // and it names their disks' interface so.
-                interfaceType = "SCSI";
-                break;
-            case Family::Scsi:
-                interfaceType = scsiInterface(udev, drive);
-                break;
-            case Family::Other:
-                if (drive.devPath) {
-                    interfaceType =
-                        drive.devPath->find("/usb") != std::string::npos ? "USB" : "SCSI";
-                }
-                break;
-        }
-        if (!interfaceType && !drive.devPath) {
-            interfaceFrom = {Kind::NotProvided, drive.base + " (no link to its device)", {}};
-        }
-
-        const Reading removable = at(drive.base + "/removable");
-        std::optional<std::string> mediaType;
-        Source mediaFrom = removable.from;
-        const Reading mmcType = family == Family::Mmc ? at(dev + "/type") : Reading{};
-        if (family == Family::Mmc && mmcType.value) {
-            // An SD card comes and goes; eMMC ("MMC") is soldered in.
-            mediaType = *mmcType.value == "MMC" ? "Fixed hard disk media" : "Removable Media";
-        } else if (removable.value == std::optional<std::string>("1")) {
-            mediaType = "Removable Media";
-        } else if (removable.value == std::optional<std::string>("0")) {
-            mediaType = interfaceType == std::optional<std::string>("USB") ||
-                                interfaceType == std::optional<std::string>("1394")
-                            ? "External hard disk media"
-                            : "Fixed hard disk media";
-        } else if (removable.value) {
-            mediaFrom = damagedSource(drive.base + "/removable");
-        }
-
-        // Revolutions per minute: ATA's own word through udev, else 0 for
-        // what the block layer calls non-rotational.
-        std::optional<std::uint64_t> spindle;
-        Source spindleFrom = udev.from;
-        if (const auto rpm = udev.get("ID_ATA_ROTATION_RATE_RPM").value) {
-            spindle = text::parseUnsigned(*rpm);
-            if (!spindle) {
-                spindleFrom = damagedSource(udev.from.name + " (ID_ATA_ROTATION_RATE_RPM)");
-            }
-        } else if (at(drive.base + "/queue/rotational").value == std::optional<std::string>("0")) {
-            spindle = 0;
-        }
-
-        const auto state = attribute(files, dev + "/state").value;
-        const bool failing = fromUdisks && fromUdisks->smartFailing.value_or(false) &&
-                             fromUdisks->smartUpdated.value_or(0) != 0;
-
-        const auto partitions = countPartitions(files, drive);
-        std::vector<Described> properties = {
-            {prop::Index, ManagementValue::integer(index++)},
-            {prop::DeviceID, ManagementValue::text(deviceId)},
-            {prop::Name, ManagementValue::text(deviceId)},
-            {prop::Caption, ManagementValue::text(caption)},
-            {prop::Model, values::textOrNull(model.value), model.from},
-            {prop::Manufacturer, values::textOrNull(vendor.value), vendor.from},
-            {prop::SerialNumber, values::textOrNull(serial.value), serial.from},
-            {prop::FirmwareRevision, values::textOrNull(firmware.value), firmware.from},
-            {prop::Size, values::countOrNull(sizeBytes), sizeFrom},
-            {prop::BytesPerSector, values::integerOrNull(bytesPerSector), sectorFrom},
-            {prop::TotalSectors, values::countOrNull(totalSectors), either({sizeFrom, sectorFrom})},
-            {prop::Partitions, values::integerOrNull(partitions),
-             fileSource(files, drive.base, "the drive's partitions")},
-            {prop::InterfaceType, values::textOrNull(interfaceType), interfaceFrom},
-            {prop::MediaType, values::textOrNull(mediaType), mediaFrom},
-            {prop::PNPDeviceID,
-             values::textOrNull(drive.devPath),
-             {Kind::NotProvided, drive.base + " (no link to its device)", {}}},
-            {prop::Status, ManagementValue::text(statusOf(state, failing))},
-            {prop::WWN, values::textOrNull(wwn.value), wwn.from},
-            {prop::SpindleSpeed, values::integerOrNull(spindle), spindleFrom},
-        };
-        out.push_back(
-            describedObject(wmi::cls::DiskDrive,
-                            instancePath(context, wmi::cls::DiskDrive, prop::DeviceID, deviceId),
-                            std::move(properties)));
+        out.push_back(diskDrive(context, drive, index++, udisks));
     }
     return out;
 }
 
 std::vector<ObjectPtr> enumerateDiskDriveHealth(const ProviderContext& context) {
-    const FileTree& files = context.files;
-    const auto drives = listPhysicalDrives(files);
+    const auto drives = listPhysicalDrives(context.files);
     if (drives.empty()) {
         return {};
     }
     const UdisksAnswer udisks = context.sys.udisks();
-    const Source udisksFrom = udisksSource(udisks);
-
     std::vector<ObjectPtr> out;
     for (const auto& drive : drives) {
-        const std::string deviceId = "/dev/" + drive.name;
-        const std::string dev = drive.deviceDir.value_or(drive.base + "/device");
-        const UdisksDrive* smart = udisks.drive(drive.name);
-
-        // The temperature: the drive's own sensor, else udisks' SMART
-        // reading.
-        std::optional<double> temperature;
-        std::optional<double> warning;
-        std::optional<double> critical;
-        std::optional<std::string> temperatureSource;
-        Source temperatureFrom;
-        Source warningFrom;
-        Source criticalFrom;
-        const auto sensor = hwmon::driveSensor(files, dev);
-        if (sensor) {
-            const auto input = files.read(sensor->input, 64);
-            temperatureFrom = fileSource(files, sensor->input, "the drive's sensor");
-            if (input) {
-                temperature = hwmon::parseMillidegrees(*input);
-                if (!temperature) {
-                    temperatureFrom = damagedSource(sensor->input);
-                }
-            }
-            const auto limit = [&](const std::string& path, std::optional<double>& value,
-                                   Source& from) {
-                const auto content = files.read(path, 64);
-                from = fileSource(files, path, "the drive's sensor");
-                if (!content) {
-                    return;
-                }
-                const auto celsius = hwmon::parseMillidegrees(*content);
-                if (!celsius) {
-                    from = damagedSource(path);
-                } else if (hwmon::isPlaceholderLimit(*celsius)) {
-                    char shownValue[64];
-                    std::snprintf(shownValue, sizeof shownValue, "%.2f", *celsius);
-                    from = {Kind::NotProvided,
-                            path + " (" + shownValue + " °C, the firmware's mark for no limit)",
-                            {}};
-                } else {
-                    value = celsius;
-                }
-            };
-            limit(sensor->max, warning, warningFrom);
-            limit(sensor->crit, critical, criticalFrom);
-            if (temperature) {
-                temperatureSource = sensor->input;
-            }
-        } else {
-            const std::string where = dev + "/hwmon";
-            temperatureFrom = {Kind::NotProvided, where,
-                               drive.name.rfind("sd", 0) == 0
-                                   ? "Load the drivetemp module for the temperature of SATA drives"
-                                   : ""};
-            warningFrom = temperatureFrom;
-            criticalFrom = temperatureFrom;
-        }
-        if (!temperature) {
-            if (smart && smart->smartTemperatureKelvin && *smart->smartTemperatureKelvin > 0 &&
-                smart->smartUpdated.value_or(0) != 0) {
-                temperature = roundedCelsius(*smart->smartTemperatureKelvin - 273.15);
-                temperatureSource = "udisks";
-            } else if (!sensor && udisks.failure != Kind::None) {
-                // Neither: udisks, which would give SMART's reading, is
-                // what is missing.
-                temperatureFrom = udisksFrom;
-            }
-        } else {
-            temperature = roundedCelsius(*temperature);
-        }
-
-        // SMART's verdict and counters, from udisks.
-        std::optional<bool> failing;
-        std::optional<std::uint64_t> powerOnHours;
-        std::optional<std::uint64_t> badSectors;
-        Source healthFrom = udisksFrom;
-        if (udisks.failure == Kind::None) {
-            if (!smart) {
-                healthFrom = {Kind::NotProvided, "udisks (no drive for " + deviceId + ")", {}};
-            } else if (!smart->ata) {
-                healthFrom = {Kind::NotProvided, "udisks (no ATA SMART for " + deviceId + ")", {}};
-            } else if (smart->smartSupported == false) {
-                healthFrom = {Kind::NotProvided, "udisks (the drive has no SMART)", {}};
-            } else if (smart->smartEnabled == false) {
-                healthFrom = {Kind::NotProvided, "udisks (SMART is off on the drive)", {}};
-            } else if (smart->smartUpdated.value_or(0) == 0) {
-                healthFrom = {Kind::NotProvided, "udisks (SMART not read yet)", {}};
-            } else {
-                failing = smart->smartFailing;
-                if (smart->smartPowerOnSeconds && *smart->smartPowerOnSeconds > 0) {
-                    powerOnHours = *smart->smartPowerOnSeconds / 3600;
-                }
-                if (smart->smartNumBadSectors && *smart->smartNumBadSectors >= 0) {
-                    badSectors = static_cast<std::uint64_t>(*smart->smartNumBadSectors);
-                }
-            }
-        }
-        const std::optional<std::string> healthSource = failing || powerOnHours || badSectors
-                                                            ? std::optional<std::string>("udisks")
-                                                            : std::nullopt;
-
-        std::vector<Described> properties = {
-            {prop::DeviceID, ManagementValue::text(deviceId)},
-            {prop::Temperature,
-             temperature ? ManagementValue::real(*temperature) : ManagementValue::null(),
-             temperatureFrom},
-            {prop::TemperatureWarning,
-             warning ? ManagementValue::real(roundedCelsius(*warning)) : ManagementValue::null(),
-             warningFrom},
-            {prop::TemperatureCritical,
-             critical ? ManagementValue::real(roundedCelsius(*critical)) : ManagementValue::null(),
-             criticalFrom},
-            {prop::SmartFailing, values::booleanOrNull(failing), healthFrom},
-            {prop::PowerOnHours, values::integerOrNull(powerOnHours), healthFrom},
-            {prop::BadSectors, values::countOrNull(badSectors), healthFrom},
-            {prop::TemperatureSource, values::textOrNull(temperatureSource), temperatureFrom},
-            {prop::HealthSource, values::textOrNull(healthSource), healthFrom},
-        };
-        out.push_back(describedObject(
-            wmi::cls::DiskDriveHealth,
-            instancePath(context, wmi::cls::DiskDriveHealth, prop::DeviceID, deviceId),
-            std::move(properties)));
+        out.push_back(diskDriveHealth(context, drive, udisks));
     }
     return out;
 }
