@@ -213,6 +213,62 @@ UdisksAnswer failed(Kind kind, std::string source, std::string remedy = {}) {
     return answer;
 }
 
+// A client of the system bus, or of the bus at `address` when one is given;
+// a negative error number when it cannot connect.
+int openBus(const std::string& address, sd_bus** raw) {
+    if (address.empty()) {
+        return sd_bus_open_system(raw);
+    }
+    int r = sd_bus_new(raw);
+    if (r >= 0) {
+        sd_bus_set_address(*raw, address.c_str());
+        sd_bus_set_bus_client(*raw, 1);
+        r = sd_bus_start(*raw);
+    }
+    return r;
+}
+
+// Why a call to udisks failed, in the words of its D-Bus error (`name`,
+// empty for none) or of the error number `r`.
+UdisksAnswer callFailure(int r, const std::string& name, const std::string& message) {
+    if (name == "org.freedesktop.DBus.Error.ServiceUnknown" ||
+        name == "org.freedesktop.DBus.Error.NameHasNoOwner") {
+        return failed(Kind::NotProvided, "udisks (not running)",
+                      "Start udisks2 (systemctl start udisks2) for the drives' SMART health");
+    }
+    if (r == -ETIMEDOUT || name == "org.freedesktop.DBus.Error.NoReply" ||
+        name == "org.freedesktop.DBus.Error.Timeout" ||
+        name == "org.freedesktop.DBus.Error.TimedOut") {
+        return failed(Kind::Unreadable, "udisks (timed out)");
+    }
+    if (name == "org.freedesktop.DBus.Error.AccessDenied") {
+        return failed(Kind::NeedsAdministrator, "udisks (access denied)",
+                      "Allow udisks' properties to be read on the system bus");
+    }
+    return failed(Kind::Unreadable, "udisks (" + message + ")");
+}
+
+// The drives of udisks' objects, each under the kernel name of the block
+// device that leads to it.
+UdisksAnswer drivesOf(const std::map<std::string, ObjectValues>& objects) {
+    UdisksAnswer answer;
+    answer.failure = Kind::None;
+    answer.source = "udisks";
+    for (const auto& [path, object] : objects) {
+        if (!object.block || object.blockValues.device.rfind("/dev/", 0) != 0) {
+            continue;
+        }
+        const auto drive = objects.find(object.blockValues.drivePath);
+        if (drive == objects.end() || !drive->second.drive) {
+            continue;
+        }
+        UdisksDrive values = drive->second.values;
+        values.kernelName = object.blockValues.device.substr(5);
+        answer.drives.push_back(std::move(values));
+    }
+    return answer;
+}
+
 }  // namespace
 
 const UdisksDrive* UdisksAnswer::drive(const std::string& kernelName) const {
@@ -227,17 +283,7 @@ const UdisksDrive* UdisksAnswer::drive(const std::string& kernelName) const {
 UdisksAnswer readUdisks(const std::string& address, std::chrono::milliseconds timeout) {
     const std::uint64_t timeoutUsec = static_cast<std::uint64_t>(timeout.count()) * 1000;
     sd_bus* raw = nullptr;
-    int r = 0;
-    if (address.empty()) {
-        r = sd_bus_open_system(&raw);
-    } else {
-        r = sd_bus_new(&raw);
-        if (r >= 0) {
-            sd_bus_set_address(raw, address.c_str());
-            sd_bus_set_bus_client(raw, 1);
-            r = sd_bus_start(raw);
-        }
-    }
+    int r = openBus(address, &raw);
     Bus bus(raw);
     if (r < 0) {
         return failed(Kind::NotProvided,
@@ -267,21 +313,7 @@ UdisksAnswer readUdisks(const std::string& address, std::chrono::milliseconds ti
         const std::string name = error.name ? error.name : "";
         const std::string message = error.message ? error.message : std::strerror(-r);
         sd_bus_error_free(&error);
-        if (name == "org.freedesktop.DBus.Error.ServiceUnknown" ||
-            name == "org.freedesktop.DBus.Error.NameHasNoOwner") {
-            return failed(Kind::NotProvided, "udisks (not running)",
-                          "Start udisks2 (systemctl start udisks2) for the drives' SMART health");
-        }
-        if (r == -ETIMEDOUT || name == "org.freedesktop.DBus.Error.NoReply" ||
-            name == "org.freedesktop.DBus.Error.Timeout" ||
-            name == "org.freedesktop.DBus.Error.TimedOut") {
-            return failed(Kind::Unreadable, "udisks (timed out)");
-        }
-        if (name == "org.freedesktop.DBus.Error.AccessDenied") {
-            return failed(Kind::NeedsAdministrator, "udisks (access denied)",
-                          "Allow udisks' properties to be read on the system bus");
-        }
-        return failed(Kind::Unreadable, "udisks (" + message + ")");
+        return callFailure(r, name, message);
     }
     sd_bus_error_free(&error);
 
@@ -289,22 +321,7 @@ UdisksAnswer readUdisks(const std::string& address, std::chrono::milliseconds ti
     if (!objects) {
         return failed(Kind::Unreadable, "udisks (damaged)");
     }
-    UdisksAnswer answer;
-    answer.failure = Kind::None;
-    answer.source = "udisks";
-    for (const auto& [path, object] : *objects) {
-        if (!object.block || object.blockValues.device.rfind("/dev/", 0) != 0) {
-            continue;
-        }
-        const auto drive = objects->find(object.blockValues.drivePath);
-        if (drive == objects->end() || !drive->second.drive) {
-            continue;
-        }
-        UdisksDrive values = drive->second.values;
-        values.kernelName = object.blockValues.device.substr(5);
-        answer.drives.push_back(std::move(values));
-    }
-    return answer;
+    return drivesOf(*objects);
 }
 
 }  // namespace tolvex::linuxprov
