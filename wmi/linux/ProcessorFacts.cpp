@@ -207,64 +207,65 @@ std::optional<int> osAddressWidth(const std::string& machine) {
     return std::nullopt;
 }
 
-KernelCpuView describeCpu(const CpuField& field, const std::optional<std::string>& machine) {
-    KernelCpuView view;
-    if (machine) {
-        view.addressWidth = osAddressWidth(*machine);
-    }
-    const auto vendor = field("vendor_id");
-    const auto flags = field("flags");
-    const auto family = number(field("cpu family"));
+namespace {
+
+// The x86 signature and the processor id CPUID gives, from the family,
+// model and stepping the kernel decoded and the feature flags.
+void describeX86Signature(const std::string& vendor, const std::string& flags, bool longMode,
+                          unsigned family, unsigned model, unsigned stepping, KernelCpuView& view) {
+    view.revision = static_cast<int>(((model & 0xFF) << 8) | (stepping & 0xFF));
+    view.version = "Model " + std::to_string(model) + ", Stepping " + std::to_string(stepping);
+    view.caption =
+        std::string(longMode ? (vendor == "GenuineIntel" ? "Intel64" : "AMD64") : "x86") +
+        " Family " + std::to_string(family) + " Model " + std::to_string(model) + " Stepping " +
+        std::to_string(stepping);
+    view.stepping = std::to_string(stepping);
+    // Every 64-bit x86 processor sets the SYSENTER bit, but 64-bit kernels
+    // of some versions hide "sep" from the flags.
+    const std::uint32_t edx = x86FeatureEdx(flags) | (longMode ? 1u << 11 : 0u);
+    const std::uint64_t id =
+        (static_cast<std::uint64_t>(edx) << 32) | x86Signature(family, model, stepping);
+    view.processorId = processorIdText(id);
+}
+
+// x86: the brand string, the CPUID vendor and the signature.
+void describeX86(const CpuField& field, const std::string& vendor, const std::string& flags,
+                 unsigned family, KernelCpuView& view) {
     const auto model = number(field("model"));
     const auto stepping = number(field("stepping"));
-
-    if (vendor && flags && family) {
-        // x86: the brand string, the CPUID vendor and the signature.
-        const bool longMode = hasWord(*flags, "lm");
-        view.architecture = longMode ? kArchX64 : kArchX86;
-        view.dataWidth = longMode ? 64 : 32;
-        view.manufacturer = *vendor;
-        view.name = field("model name");
-        view.level = static_cast<int>(*family);
-        if (model && stepping) {
-            view.revision = static_cast<int>(((*model & 0xFF) << 8) | (*stepping & 0xFF));
-            view.version =
-                "Model " + std::to_string(*model) + ", Stepping " + std::to_string(*stepping);
-            view.caption =
-                std::string(longMode ? (*vendor == "GenuineIntel" ? "Intel64" : "AMD64") : "x86") +
-                " Family " + std::to_string(*family) + " Model " + std::to_string(*model) +
-                " Stepping " + std::to_string(*stepping);
-            view.stepping = std::to_string(*stepping);
-            // Every 64-bit x86 processor sets the SYSENTER bit, but 64-bit
-            // kernels of some versions hide "sep" from the flags.
-            const std::uint32_t edx = x86FeatureEdx(*flags) | (longMode ? 1u << 11 : 0u);
-            const std::uint64_t id =
-                (static_cast<std::uint64_t>(edx) << 32) | x86Signature(*family, *model, *stepping);
-            view.processorId = processorIdText(id);
-        }
-        if (const auto mhz = field("cpu mhz")) {
-            view.clockMhz = cpu::parseLeadingNumber(*mhz);
-        }
-        return view;
+    const bool longMode = hasWord(flags, "lm");
+    view.architecture = longMode ? kArchX64 : kArchX86;
+    view.dataWidth = longMode ? 64 : 32;
+    view.manufacturer = vendor;
+    view.name = field("model name");
+    view.level = static_cast<int>(family);
+    if (model && stepping) {
+        describeX86Signature(vendor, flags, longMode, family, *model, *stepping, view);
     }
-
-    if (const auto armArch = field("cpu architecture")) {
-        // ARM: "8" (or "AArch64" on old kernels) for 64-bit cores, "7" and
-        // below for 32-bit ones.
-        const auto archNumber = number(armArch);
-        const bool arm64 = *armArch == "AArch64" || (archNumber && *archNumber >= 8);
-        view.architecture = arm64 ? kArchArm64 : kArchArm;
-        view.dataWidth = arm64 ? 64 : 32;
-        view.armArchitecture = arm64 && !archNumber ? 8 : static_cast<int>(archNumber.value_or(0));
-        if (view.armArchitecture == 0) {
-            view.armArchitecture.reset();
-        }
-        view.level = view.armArchitecture;
-        view.manufacturer = armImplementerName(field("cpu implementer"));
-        view.name = field("model name");
-        return view;
+    if (const auto mhz = field("cpu mhz")) {
+        view.clockMhz = cpu::parseLeadingNumber(*mhz);
     }
+}
 
+// ARM: "8" (or "AArch64" on old kernels) for 64-bit cores, "7" and below
+// for 32-bit ones.
+void describeArm(const CpuField& field, const std::string& armArch, KernelCpuView& view) {
+    const auto archNumber = number(armArch);
+    const bool arm64 = armArch == "AArch64" || (archNumber && *archNumber >= 8);
+    view.architecture = arm64 ? kArchArm64 : kArchArm;
+    view.dataWidth = arm64 ? 64 : 32;
+    view.armArchitecture = arm64 && !archNumber ? 8 : static_cast<int>(archNumber.value_or(0));
+    if (view.armArchitecture == 0) {
+        view.armArchitecture.reset();
+    }
+    view.level = view.armArchitecture;
+    view.manufacturer = armImplementerName(field("cpu implementer"));
+    view.name = field("model name");
+}
+
+// POWER, Alpha and SPARC name the processor in a "cpu" line; LoongArch in
+// "model name".
+void describeByCpuLine(const CpuField& field, KernelCpuView& view) {
     if (const auto cpuLine = field("cpu")) {
         if (startsWith(*cpuLine, "POWER") || startsWith(*cpuLine, "PPC") ||
             startsWith(*cpuLine, "ppc")) {
@@ -282,19 +283,28 @@ KernelCpuView describeCpu(const CpuField& field, const std::optional<std::string
     } else if (const auto loongson = field("model name")) {
         view.name = *loongson;
     }
-    if (const auto isa = field("isa")) {
-        // RISC-V: "rv64imafdc..."; LoongArch: "loongarch32 loongarch64".
-        if (startsWith(*isa, "rv64") || isa->find("loongarch64") != std::string::npos) {
-            view.dataWidth = 64;
-        } else if (startsWith(*isa, "rv32")) {
-            view.dataWidth = 32;
-        }
-        if (!view.name) {
-            view.name = field("uarch") ? field("uarch") : isa;
-        }
+}
+
+// RISC-V: "rv64imafdc..."; LoongArch: "loongarch32 loongarch64".
+void describeByIsa(const CpuField& field, KernelCpuView& view) {
+    const auto isa = field("isa");
+    if (!isa) {
+        return;
     }
+    if (startsWith(*isa, "rv64") || isa->find("loongarch64") != std::string::npos) {
+        view.dataWidth = 64;
+    } else if (startsWith(*isa, "rv32")) {
+        view.dataWidth = 32;
+    }
+    if (!view.name) {
+        view.name = field("uarch") ? field("uarch") : isa;
+    }
+}
+
+// MIPS names its processor in "cpu model"; Itanium gives "arch IA-64".
+void describeMipsOrIa64(const CpuField& field, KernelCpuView& view) {
     if (const auto cpuModel = field("cpu model"); cpuModel && !view.name) {
-        view.name = *cpuModel;  // MIPS
+        view.name = *cpuModel;
         if (startsWith(*cpuModel, "MIPS") || cpuModel->find("MIPS") != std::string::npos) {
             view.architecture = kArchMips;
         }
@@ -305,6 +315,15 @@ KernelCpuView describeCpu(const CpuField& field, const std::optional<std::string
         view.manufacturer = field("vendor");
         view.name = field("model name") ? field("model name") : field("family");
     }
+}
+
+// Any other processor: what its kernel's lines say, then the vendor and
+// clock lines most kernels write.
+void describeOther(const CpuField& field, const std::optional<std::string>& vendor,
+                   KernelCpuView& view) {
+    describeByCpuLine(field, view);
+    describeByIsa(field, view);
+    describeMipsOrIa64(field, view);
     if (!view.name && vendor) {
         view.name = *vendor;  // s390: "IBM/S390"
     }
@@ -318,6 +337,25 @@ KernelCpuView describeCpu(const CpuField& field, const std::optional<std::string
     }
     if (!view.dataWidth && view.addressWidth && view.architecture == kArchPowerPc) {
         view.dataWidth = view.addressWidth;
+    }
+}
+
+}  // namespace
+
+KernelCpuView describeCpu(const CpuField& field, const std::optional<std::string>& machine) {
+    KernelCpuView view;
+    if (machine) {
+        view.addressWidth = osAddressWidth(*machine);
+    }
+    const auto vendor = field("vendor_id");
+    const auto flags = field("flags");
+    const auto family = number(field("cpu family"));
+    if (vendor && flags && family) {
+        describeX86(field, *vendor, *flags, *family, view);
+    } else if (const auto armArch = field("cpu architecture")) {
+        describeArm(field, *armArch, view);
+    } else {
+        describeOther(field, vendor, view);
     }
     return view;
 }
