@@ -204,101 +204,121 @@ std::optional<std::uint32_t> parseLeadingNumber(std::string_view text) {
     return static_cast<std::uint32_t>(std::lround(value));
 }
 
-std::vector<Package> groupPackages(const FileTree& files, const CpuInfo& info) {
-    std::map<int, Package> packages;
-    std::map<int, std::set<int>> coreIds;
-    std::set<int> unknownCore;  // packages with a CPU whose core is not known
+namespace {
 
-    // The logical CPUs: those of /proc/cpuinfo, else the cpuN directories of
-    // sysfs.
-    struct Cpu {
-        int number;
-        const CpuInfo::Logical* record;
-    };
+// A logical CPU, with its record in /proc/cpuinfo where it has one.
+struct Cpu {
+    int number;
+    const CpuInfo::Logical* record;
+};
+
+// The logical CPUs: those of /proc/cpuinfo, else the cpuN directories of
+// sysfs.
+std::vector<Cpu> logicalCpus(const FileTree& files, const CpuInfo& info) {
     std::vector<Cpu> cpus;
     for (const auto& logical : info.cpus) {
         cpus.push_back({logical.number, &logical});
     }
-    if (cpus.empty()) {
-        for (const auto& name : files.list("/sys/devices/system/cpu")) {
-            if (name.size() > 3 && name.compare(0, 3, "cpu") == 0) {
-                if (const auto n = smallNumber(std::string_view(name).substr(3))) {
-                    cpus.push_back({*n, nullptr});
-                }
+    if (!cpus.empty()) {
+        return cpus;
+    }
+    for (const auto& name : files.list("/sys/devices/system/cpu")) {
+        if (name.size() > 3 && name.compare(0, 3, "cpu") == 0) {
+            if (const auto n = smallNumber(std::string_view(name).substr(3))) {
+                cpus.push_back({*n, nullptr});
             }
         }
     }
-    // First what each CPU says of itself; then CPUs that say nothing take the
-    // package of a CPU whose sibling list names them (captures of a machine
-    // may hold the topology of some CPUs only).
-    std::map<int, std::optional<int>> packageOf;
-    std::map<int, std::optional<int>> coreOf;
-    std::map<int, const CpuInfo::Logical*> recordOf;
-    for (const auto& cpu : cpus) {
-        std::optional<int> packageId;
-        std::optional<int> coreId;
-        if (cpu.record) {
-            if (const auto v = info.field(*cpu.record, "physical id")) {
-                packageId = smallNumber(*v);
-            } else if (const auto p = info.field(*cpu.record, "package")) {
-                packageId = smallNumber(*p);
-            }
-            if (const auto v = info.field(*cpu.record, "core id")) {
-                coreId = smallNumber(*v);
-            } else if (const auto c = info.field(*cpu.record, "core")) {
-                coreId = smallNumber(*c);
-            }
+    return cpus;
+}
+
+// Where a CPU sits: its package and core, where known.
+struct Placement {
+    std::optional<int> package;
+    std::optional<int> core;
+    const CpuInfo::Logical* record = nullptr;
+};
+
+// What a CPU says of itself: its record's lines (x86's "physical id" and
+// "core id", s390's "package" and "core"), else sysfs' topology.
+Placement placementOf(const FileTree& files, const CpuInfo& info, const Cpu& cpu) {
+    Placement out{std::nullopt, std::nullopt, cpu.record};
+    if (cpu.record) {
+        if (const auto v = info.field(*cpu.record, "physical id")) {
+            out.package = smallNumber(*v);
+        } else if (const auto p = info.field(*cpu.record, "package")) {
+            out.package = smallNumber(*p);
         }
-        if (!packageId) {
-            if (const auto v =
-                    readTrimmed(files, cpuPath(cpu.number, "topology/physical_package_id"))) {
-                packageId = smallNumber(*v);  // -1 (unknown) stays without a value
-            }
-        }
-        if (!coreId) {
-            if (const auto v = readTrimmed(files, cpuPath(cpu.number, "topology/core_id"))) {
-                coreId = smallNumber(*v);
-            }
-        }
-        packageOf[cpu.number] = packageId;
-        coreOf[cpu.number] = coreId;
-        recordOf[cpu.number] = cpu.record;
-    }
-    const auto packageKnown = [](const auto& entry) { return entry.second.has_value(); };
-    // Sibling lists are read only when some CPU's package is not known.
-    if (!std::all_of(packageOf.begin(), packageOf.end(), packageKnown)) {
-        for (const auto& [number, packageId] : std::map(packageOf)) {
-            if (!packageId) {
-                continue;
-            }
-            auto siblings = readTrimmed(files, cpuPath(number, "topology/package_cpus_list"));
-            if (!siblings) {
-                siblings = readTrimmed(files, cpuPath(number, "topology/core_siblings_list"));
-            }
-            if (!siblings) {
-                continue;
-            }
-            for (const int sibling : parseCpuList(*siblings)) {
-                if (const auto it = packageOf.find(sibling); it != packageOf.end() && !it->second) {
-                    it->second = packageId;
-                }
-            }
+        if (const auto v = info.field(*cpu.record, "core id")) {
+            out.core = smallNumber(*v);
+        } else if (const auto c = info.field(*cpu.record, "core")) {
+            out.core = smallNumber(*c);
         }
     }
-    // When the package of some CPU stays unknown, the numbers the others
-    // give cannot be trusted to split the machine (ARM kernels number
-    // clusters there): all CPUs form one package.
-    const bool allKnown = std::all_of(packageOf.begin(), packageOf.end(), packageKnown);
-    for (const auto& [number, packageId] : packageOf) {
-        const int id = allKnown ? *packageId : 0;
+    if (!out.package) {
+        if (const auto v =
+                readTrimmed(files, cpuPath(cpu.number, "topology/physical_package_id"))) {
+            out.package = smallNumber(*v);  // -1 (unknown) stays without a value
+        }
+    }
+    if (!out.core) {
+        if (const auto v = readTrimmed(files, cpuPath(cpu.number, "topology/core_id"))) {
+            out.core = smallNumber(*v);
+        }
+    }
+    return out;
+}
+
+using Placements = std::map<int, Placement>;
+
+bool allPackagesKnown(const Placements& placements) {
+    return std::all_of(placements.begin(), placements.end(),
+                       [](const auto& entry) { return entry.second.package.has_value(); });
+}
+
+// CPUs that say nothing of their package take that of a CPU whose sibling
+// list names them (captures of a machine may hold the topology of some CPUs
+// only).
+void takePackagesFromSiblings(const FileTree& files, Placements& placements) {
+    for (const auto& [number, placement] : Placements(placements)) {
+        if (!placement.package) {
+            continue;
+        }
+        auto siblings = readTrimmed(files, cpuPath(number, "topology/package_cpus_list"));
+        if (!siblings) {
+            siblings = readTrimmed(files, cpuPath(number, "topology/core_siblings_list"));
+        }
+        if (!siblings) {
+            continue;
+        }
+        for (const int sibling : parseCpuList(*siblings)) {
+            if (const auto it = placements.find(sibling);
+                it != placements.end() && !it->second.package) {
+                it->second.package = placement.package;
+            }
+        }
+    }
+}
+
+// The packages with their CPUs, and their cores where every CPU's is known.
+// When the package of some CPU stays unknown, the numbers the others give
+// cannot be trusted to split the machine (ARM kernels number clusters
+// there): all CPUs form one package.
+std::vector<Package> packagesOf(const Placements& placements) {
+    std::map<int, Package> packages;
+    std::map<int, std::set<int>> coreIds;
+    std::set<int> unknownCore;  // packages with a CPU whose core is not known
+    const bool allKnown = allPackagesKnown(placements);
+    for (const auto& [number, placement] : placements) {
+        const int id = allKnown ? *placement.package : 0;
         Package& package = packages[id];
         package.id = id;
         package.cpus.push_back(number);
-        if (!package.first && recordOf[number]) {
-            package.first = recordOf[number];
+        if (!package.first && placement.record) {
+            package.first = placement.record;
         }
-        if (const auto coreId = coreOf[number]) {
-            coreIds[id].insert(*coreId);
+        if (placement.core) {
+            coreIds[id].insert(*placement.core);
         } else {
             unknownCore.insert(id);
         }
@@ -314,6 +334,20 @@ std::vector<Package> groupPackages(const FileTree& files, const CpuInfo& info) {
         out.push_back(std::move(package));
     }
     return out;
+}
+
+}  // namespace
+
+std::vector<Package> groupPackages(const FileTree& files, const CpuInfo& info) {
+    Placements placements;
+    for (const auto& cpu : logicalCpus(files, info)) {
+        placements[cpu.number] = placementOf(files, info, cpu);
+    }
+    // Sibling lists are read only when some CPU's package is not known.
+    if (!allPackagesKnown(placements)) {
+        takePackagesFromSiblings(files, placements);
+    }
+    return packagesOf(placements);
 }
 
 CacheTable::CacheTable(const FileTree& files, const std::vector<int>& cpus) {
