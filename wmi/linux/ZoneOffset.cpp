@@ -243,99 +243,139 @@ std::optional<int> ruleOffsetMinutes(std::string_view rule, std::int64_t epochSe
     return (daylight ? dstOffset : stdOffset) / 60;
 }
 
-std::optional<int> offsetMinutes(std::string_view tzif, std::int64_t epochSeconds) {
-    constexpr std::size_t kHeader = 44;
-    const auto counts = [&](std::size_t at) -> std::optional<std::vector<std::uint64_t>> {
-        if (tzif.size() < at + kHeader || tzif.substr(at, 4) != "TZif") {
-            return std::nullopt;
-        }
-        std::vector<std::uint64_t> out;
-        for (std::size_t i = 0; i < 6; ++i) {
-            out.push_back(bigEndian(tzif, at + 20 + 4 * i, 4));
-        }
-        return out;
-    };
-    const auto first = counts(0);
-    if (!first) {
+namespace {
+
+constexpr std::size_t kHeader = 44;
+
+// The counts of a TZif header, in the order the file gives them.
+struct Counts {
+    std::uint64_t isutcnt;
+    std::uint64_t isstdcnt;
+    std::uint64_t leapcnt;
+    std::uint64_t timecnt;
+    std::uint64_t typecnt;
+    std::uint64_t charcnt;
+
+    // The bytes of the data block that follows the header.
+    std::uint64_t blockSize(std::uint64_t timeWidth) const {
+        return timecnt * timeWidth + timecnt + typecnt * 6 + charcnt + leapcnt * (timeWidth + 4) +
+               isstdcnt + isutcnt;
+    }
+};
+
+std::optional<Counts> countsAt(std::string_view tzif, std::size_t at) {
+    if (tzif.size() < at + kHeader || tzif.substr(at, 4) != "TZif") {
         return std::nullopt;
     }
-    // isutcnt, isstdcnt, leapcnt, timecnt, typecnt, charcnt
-    const auto blockSize = [](const std::vector<std::uint64_t>& c, std::uint64_t timeWidth) {
-        return c[3] * timeWidth + c[3] + c[4] * 6 + c[5] + c[2] * (timeWidth + 4) + c[1] + c[0];
-    };
-    std::size_t at = kHeader;
-    std::vector<std::uint64_t> c = *first;
-    std::size_t timeWidth = 4;
-    if (tzif[4] >= '2') {
-        const std::uint64_t skip = blockSize(c, 4);
-        if (skip > tzif.size()) {
-            return std::nullopt;
-        }
-        const auto second = counts(kHeader + skip);
-        if (!second) {
-            return std::nullopt;
-        }
-        c = *second;
-        at = kHeader + skip + kHeader;
-        timeWidth = 8;
-    }
-    const std::uint64_t timeCount = c[3];
-    const std::uint64_t typeCount = c[4];
-    if (typeCount == 0 || blockSize(c, timeWidth) > tzif.size() - at) {
-        return std::nullopt;
-    }
-    const std::size_t indexes = at + timeCount * timeWidth;
-    const std::size_t types = indexes + timeCount;
-    const auto typeOffset = [&](std::uint64_t type) -> std::optional<int> {
-        if (type >= typeCount) {
-            return std::nullopt;
-        }
-        const auto utoff = static_cast<std::int32_t>(bigEndian(tzif, types + type * 6, 4));
-        return utoff / 60;
-    };
-    const auto transition = [&](std::uint64_t i) -> std::int64_t {
+    const auto count = [&](std::size_t i) { return bigEndian(tzif, at + 20 + 4 * i, 4); };
+    return Counts{count(0), count(1), count(2), count(3), count(4), count(5)};
+}
+
+// The data block read: version 1's with 32-bit times, else the 64-bit one
+// that follows it in later versions.
+struct DataBlock {
+    std::string_view tzif;
+    Counts counts;
+    std::size_t at;         // its first byte
+    std::size_t timeWidth;  // 4 or 8
+
+    std::int64_t transition(std::uint64_t i) const {
         const std::uint64_t raw = bigEndian(tzif, at + i * timeWidth, timeWidth);
         return timeWidth == 8 ? static_cast<std::int64_t>(raw)
                               : static_cast<std::int64_t>(static_cast<std::int32_t>(raw));
-    };
-    if (timeCount == 0 || epochSeconds < transition(0)) {
-        if (timeCount == 0 && timeWidth == 8) {
-            // A zone without transitions may still change by its rule.
-            const std::size_t footer = at + blockSize(c, timeWidth);
-            if (footer < tzif.size() && tzif[footer] == '\n') {
-                const auto close = tzif.find('\n', footer + 1);
-                if (close != std::string_view::npos && close > footer + 1) {
-                    return ruleOffsetMinutes(tzif.substr(footer + 1, close - footer - 1),
-                                             epochSeconds);
-                }
-            }
-        }
-        return typeOffset(0);
     }
-    // The last transition at or before the moment.
+    // The type in force after transition i.
+    std::uint64_t typeAfter(std::uint64_t i) const {
+        return static_cast<unsigned char>(tzif[at + counts.timecnt * timeWidth + i]);
+    }
+    std::optional<int> typeOffset(std::uint64_t type) const {
+        if (type >= counts.typecnt) {
+            return std::nullopt;
+        }
+        const std::size_t types = at + counts.timecnt * timeWidth + counts.timecnt;
+        const auto utoff = static_cast<std::int32_t>(bigEndian(tzif, types + type * 6, 4));
+        return utoff / 60;
+    }
+    // The POSIX rule of the footer, for moments after the last transition;
+    // none in version 1 or when the footer is empty or missing.
+    std::optional<std::string_view> footerRule() const {
+        const std::size_t footer = at + counts.blockSize(timeWidth);
+        if (timeWidth != 8 || footer >= tzif.size() || tzif[footer] != '\n') {
+            return std::nullopt;
+        }
+        const auto close = tzif.find('\n', footer + 1);
+        if (close == std::string_view::npos || close <= footer + 1) {
+            return std::nullopt;
+        }
+        return tzif.substr(footer + 1, close - footer - 1);
+    }
+};
+
+// The data block, when the file holds all of it and at least one type.
+std::optional<DataBlock> dataBlock(std::string_view tzif) {
+    const auto first = countsAt(tzif, 0);
+    if (!first) {
+        return std::nullopt;
+    }
+    DataBlock block{tzif, *first, kHeader, 4};
+    if (tzif[4] >= '2') {
+        const std::uint64_t skip = first->blockSize(4);
+        if (skip > tzif.size()) {
+            return std::nullopt;
+        }
+        const auto second = countsAt(tzif, kHeader + skip);
+        if (!second) {
+            return std::nullopt;
+        }
+        block = {tzif, *second, kHeader + skip + kHeader, 8};
+    }
+    if (block.counts.typecnt == 0 ||
+        block.counts.blockSize(block.timeWidth) > tzif.size() - block.at) {
+        return std::nullopt;
+    }
+    return block;
+}
+
+// The last transition at or before the moment, which is at or after the
+// first.
+std::uint64_t lastTransitionBy(const DataBlock& block, std::int64_t epochSeconds) {
     std::uint64_t low = 0;
-    std::uint64_t high = timeCount;
+    std::uint64_t high = block.counts.timecnt;
     while (high - low > 1) {
         const std::uint64_t mid = low + (high - low) / 2;
-        if (transition(mid) <= epochSeconds) {
+        if (block.transition(mid) <= epochSeconds) {
             low = mid;
         } else {
             high = mid;
         }
     }
-    if (low == timeCount - 1 && timeWidth == 8) {
-        const std::size_t footer = at + blockSize(c, timeWidth);
-        if (footer < tzif.size() && tzif[footer] == '\n') {
-            const auto close = tzif.find('\n', footer + 1);
-            if (close != std::string_view::npos && close > footer + 1) {
-                if (const auto byRule = ruleOffsetMinutes(
-                        tzif.substr(footer + 1, close - footer - 1), epochSeconds)) {
-                    return byRule;
-                }
+    return low;
+}
+
+}  // namespace
+
+std::optional<int> offsetMinutes(std::string_view tzif, std::int64_t epochSeconds) {
+    const auto block = dataBlock(tzif);
+    if (!block) {
+        return std::nullopt;
+    }
+    const std::uint64_t timeCount = block->counts.timecnt;
+    if (timeCount == 0 || epochSeconds < block->transition(0)) {
+        // A zone without transitions may still change by its rule.
+        if (const auto rule = timeCount == 0 ? block->footerRule() : std::nullopt) {
+            return ruleOffsetMinutes(*rule, epochSeconds);
+        }
+        return block->typeOffset(0);
+    }
+    const std::uint64_t last = lastTransitionBy(*block, epochSeconds);
+    if (last == timeCount - 1) {
+        if (const auto rule = block->footerRule()) {
+            if (const auto byRule = ruleOffsetMinutes(*rule, epochSeconds)) {
+                return byRule;
             }
         }
     }
-    return typeOffset(static_cast<unsigned char>(tzif[indexes + low]));
+    return block->typeOffset(block->typeAfter(last));
 }
 
 std::optional<int> namedZoneOffsetMinutes(const std::string& name, std::int64_t epochSeconds,
