@@ -86,6 +86,64 @@ std::optional<SwapTotals> readSwaps(const FileTree& files) {
     return totals;
 }
 
+// Memory totals in KB, with the meanings the service gives them.
+struct MemoryKb {
+    std::optional<std::uint64_t> total;
+    std::optional<std::uint64_t> available;
+    std::optional<std::uint64_t> swapSize;
+    std::optional<std::uint64_t> swapFree;
+};
+
+MemoryKb memoryKb(const FileTree& files) {
+    const auto meminfo = readMeminfoKb(files);
+    const auto kb = [&](const char* key) -> std::optional<std::uint64_t> {
+        const auto it = meminfo.find(key);
+        return it == meminfo.end() ? std::nullopt : std::optional<std::uint64_t>(it->second);
+    };
+    MemoryKb out{kb("MemTotal"), kb("MemAvailable"), std::nullopt, std::nullopt};
+    if (!out.available && kb("MemFree")) {
+        // Kernels before 3.14 give no estimate; free memory plus the page
+        // cache and buffers, which the kernel gives up on demand, is the
+        // figure programs can count on there.
+        out.available = *kb("MemFree") + kb("Buffers").value_or(0) + kb("Cached").value_or(0);
+    }
+    if (const auto swaps = readSwaps(files)) {
+        out.swapSize = swaps->sizeKb;
+        out.swapFree = swaps->sizeKb >= swaps->usedKb ? swaps->sizeKb - swaps->usedKb : 0;
+    } else {
+        out.swapSize = kb("SwapTotal");
+        out.swapFree = kb("SwapFree");
+    }
+    return out;
+}
+
+// The memory and paging properties: physical memory, and virtual memory as
+// physical memory and the swap areas together.
+std::vector<Described> memoryProperties(const MemoryKb& memory, const Source& meminfo,
+                                        const Source& swap) {
+    const auto sum = [](std::optional<std::uint64_t> a, std::optional<std::uint64_t> b) {
+        return a && b ? std::optional<std::uint64_t>(*a + *b) : std::nullopt;
+    };
+    return {
+        {prop::TotalVisibleMemorySize, countOrNull(memory.total), meminfo},
+        {prop::FreePhysicalMemory, countOrNull(memory.available), meminfo},
+        {prop::TotalVirtualMemorySize, countOrNull(sum(memory.total, memory.swapSize)),
+         either({meminfo, swap})},
+        {prop::FreeVirtualMemory, countOrNull(sum(memory.available, memory.swapFree)),
+         either({meminfo, swap})},
+        {prop::SizeStoredInPagingFiles, countOrNull(memory.swapSize), swap},
+        {prop::FreeSpaceInPagingFiles, countOrNull(memory.swapFree), swap},
+    };
+}
+
+std::optional<std::string> lastBootUpTime(const ProviderContext& context) {
+    const auto boot = bootTime(context.files);
+    if (!boot) {
+        return std::nullopt;
+    }
+    return managementDateTime(*boot, context.sys.utcOffsetMinutes(*boot));
+}
+
 }  // namespace
 
 std::vector<ObjectPtr> enumerateOperatingSystems(const ProviderContext& context) {
@@ -93,40 +151,8 @@ std::vector<ObjectPtr> enumerateOperatingSystems(const ProviderContext& context)
     const auto uname = context.sys.uname();
     const auto kernel =
         uname ? std::optional<KernelBuild>(parseKernelVersion(uname->version)) : std::nullopt;
-
-    // Memory totals in KB, with the meanings the service gives them.
-    const auto meminfo = readMeminfoKb(context.files);
-    const auto kb = [&](const char* key) -> std::optional<std::uint64_t> {
-        const auto it = meminfo.find(key);
-        return it == meminfo.end() ? std::nullopt : std::optional<std::uint64_t>(it->second);
-    };
-    const auto total = kb("MemTotal");
-    std::optional<std::uint64_t> available = kb("MemAvailable");
-    if (!available && kb("MemFree")) {
-        // Kernels before 3.14 give no estimate; free memory plus the page
-        // cache and buffers, which the kernel gives up on demand, is the
-        // figure programs can count on there.
-        available = *kb("MemFree") + kb("Buffers").value_or(0) + kb("Cached").value_or(0);
-    }
-    std::optional<std::uint64_t> swapSize;
-    std::optional<std::uint64_t> swapFree;
-    if (const auto swaps = readSwaps(context.files)) {
-        swapSize = swaps->sizeKb;
-        swapFree = swaps->sizeKb >= swaps->usedKb ? swaps->sizeKb - swaps->usedKb : 0;
-    } else {
-        swapSize = kb("SwapTotal");
-        swapFree = kb("SwapFree");
-    }
-    const auto sum = [](std::optional<std::uint64_t> a, std::optional<std::uint64_t> b) {
-        return a && b ? std::optional<std::uint64_t>(*a + *b) : std::nullopt;
-    };
-
-    const auto boot = bootTime(context.files);
-    std::optional<std::string> lastBoot;
-    if (boot) {
-        lastBoot = managementDateTime(*boot, context.sys.utcOffsetMinutes(*boot));
-    }
-
+    const MemoryKb memory = memoryKb(context.files);
+    const auto lastBoot = lastBootUpTime(context);
     const auto users = countUserSessions(context.files);
     const auto machineId = context.files.read("/etc/machine-id", 256);
 
@@ -165,15 +191,10 @@ std::vector<ObjectPtr> enumerateOperatingSystems(const ProviderContext& context)
          users ? ManagementValue::integer(static_cast<std::int64_t>(*users))
                : ManagementValue::null(),
          either({file("/run/utmp"), file("/var/run/utmp")})},
-        {prop::TotalVisibleMemorySize, countOrNull(total), meminfoSource},
-        {prop::FreePhysicalMemory, countOrNull(available), meminfoSource},
-        {prop::TotalVirtualMemorySize, countOrNull(sum(total, swapSize)),
-         either({meminfoSource, swapSource})},
-        {prop::FreeVirtualMemory, countOrNull(sum(available, swapFree)),
-         either({meminfoSource, swapSource})},
-        {prop::SizeStoredInPagingFiles, countOrNull(swapSize), swapSource},
-        {prop::FreeSpaceInPagingFiles, countOrNull(swapFree), swapSource},
     };
+    for (auto& property : memoryProperties(memory, meminfoSource, swapSource)) {
+        properties.push_back(std::move(property));
+    }
     // The running system is the one instance; its key is its caption, as the
     // service keys this class by name.
     const std::string key = caption.isNull() ? std::string("Linux") : caption.asText();
