@@ -307,6 +307,133 @@ ManagementValue celsiusValue(const std::optional<std::int16_t>& celsius) {
     return celsius ? ManagementValue::real(*celsius) : ManagementValue::null();
 }
 
+std::string wmiSource(const char* className) {
+    return std::string(kWmiNamespace) + ":" + className;
+}
+
+// The temperature and its limits, from the drive's driver.
+void addTemperatures(HealthBuilder& health, const Drive& drive,
+                     const TemperatureRead& temperature) {
+    if (!temperature.value) {
+        health.add(prop::Temperature, ManagementValue::null(), temperature.reason);
+        health.add(prop::TemperatureWarning, ManagementValue::null(), temperature.reason);
+        health.add(prop::TemperatureCritical, ManagementValue::null(), temperature.reason);
+        return;
+    }
+    const NullReason noLimit{NullReason::Kind::NotProvided,
+                             drive.deviceId +
+                                 " StorageDeviceTemperatureProperty (the drive "
+                                 "reports no such limit)",
+                             {}};
+    health.add(prop::Temperature, celsiusValue(temperature.value->celsius));
+    health.add(prop::TemperatureWarning, celsiusValue(temperature.value->warningCelsius), noLimit);
+    health.add(prop::TemperatureCritical, celsiusValue(temperature.value->criticalCelsius),
+               noLimit);
+}
+
+// SMART's verdict on the drive, from its instance of the status class.
+struct Verdict {
+    ManagementValue failing = ManagementValue::null();
+    NullReason reason;
+};
+
+Verdict smartVerdict(const WmiClassRead& status, const Drive& drive) {
+    const std::string source = wmiSource(kPredictStatus);
+    Verdict out;
+    out.reason = status.reason.given()
+                     ? status.reason
+                     : NullReason{NullReason::Kind::NotProvided,
+                                  source + " (no instance for " + drive.pnpDeviceId + ")",
+                                  {}};
+    const auto found = status.byDrive.find(upper(drive.pnpDeviceId));
+    if (status.reason.given() || found == status.byDrive.end()) {
+        return out;
+    }
+    const VARIANT& value = found->second->value();
+    if (value.vt == VT_BOOL) {
+        out.failing = ManagementValue::boolean(value.boolVal != VARIANT_FALSE);
+    } else {
+        out.reason = {NullReason::Kind::Unreadable, source + " (PredictFailure is no Boolean)", {}};
+    }
+    return out;
+}
+
+// SMART's counters, from the drive's instance of the data class.
+struct Counters {
+    SmartCounts counts;
+    NullReason reason;
+};
+
+Counters smartCounters(const WmiClassRead& data, const Drive& drive) {
+    const std::string source = wmiSource(kPredictData);
+    const auto found = data.byDrive.find(upper(drive.pnpDeviceId));
+    if (data.reason.given()) {
+        return {{}, data.reason};
+    }
+    if (found == data.byDrive.end()) {
+        return {{},
+                {NullReason::Kind::NotProvided,
+                 source + " (no instance for " + drive.pnpDeviceId + ")",
+                 {}}};
+    }
+    const std::vector<unsigned char> bytes = bytesOf(found->second->value());
+    return {parseSmartAttributes(bytes.data(), bytes.size()),
+            {NullReason::Kind::NotProvided, source + " (the drive keeps no such attribute)", {}}};
+}
+
+// The classes that answered for SmartFailing, PowerOnHours and BadSectors.
+ManagementValue healthSource(const Verdict& verdict, const SmartCounts& counts) {
+    std::string source = verdict.failing.isNull() ? std::string() : wmiSource(kPredictStatus);
+    if (counts.powerOnHours || counts.badSectors) {
+        source += (source.empty() ? "" : ", ") + wmiSource(kPredictData);
+    }
+    return source.empty() ? ManagementValue::null() : ManagementValue::text(source);
+}
+
+// The health instance's path: on the drive's host and namespace.
+std::string healthPath(const Drive& drive) {
+    ObjectPath path;
+    path.host = ".";
+    if (const auto drivePath = ObjectPath::parse(drive.path)) {
+        path.host = drivePath->host;
+        path.nameSpace = drivePath->nameSpace;
+    }
+    path.className = wmi::cls::DiskDriveHealth;
+    path.keyName = prop::DeviceID;
+    path.keyValue = drive.deviceId;
+    return path.text();
+}
+
+ObjectPtr driveHealth(const Drive& drive, const WmiClassRead& status, const WmiClassRead& data) {
+    HealthBuilder health;
+    health.add(
+        prop::DeviceID,
+        drive.deviceId.empty() ? ManagementValue::null() : ManagementValue::text(drive.deviceId),
+        {NullReason::Kind::ServiceGaveNoValue, {}, {}});
+    const TemperatureRead temperature = readTemperature(drive.deviceId);
+    addTemperatures(health, drive, temperature);
+    const Verdict verdict = smartVerdict(status, drive);
+    health.add(prop::SmartFailing, verdict.failing, verdict.reason);
+    const Counters counters = smartCounters(data, drive);
+    const SmartCounts& counts = counters.counts;
+    health.add(prop::PowerOnHours,
+               counts.powerOnHours
+                   ? ManagementValue::integer(static_cast<std::int64_t>(*counts.powerOnHours))
+                   : ManagementValue::null(),
+               counters.reason);
+    health.add(prop::BadSectors,
+               counts.badSectors ? ManagementValue::text(std::to_string(*counts.badSectors))
+                                 : ManagementValue::null(),
+               counters.reason);
+    health.add(prop::TemperatureSource,
+               temperature.value
+                   ? ManagementValue::text(drive.deviceId + " StorageDeviceTemperatureProperty")
+                   : ManagementValue::null(),
+               temperature.reason);
+    health.add(prop::HealthSource, healthSource(verdict, counts), verdict.reason);
+    return health.build(healthPath(drive));
+}
+
 }  // namespace
 
 ObjectSetPtr diskDriveHealth(ManagementService& service) {
@@ -317,104 +444,8 @@ ObjectSetPtr diskDriveHealth(ManagementService& service) {
     }
     const WmiClassRead status = readWmiClass(kPredictStatus, "PredictFailure");
     const WmiClassRead data = readWmiClass(kPredictData, "VendorSpecific");
-    const std::string statusSource = std::string(kWmiNamespace) + ":" + kPredictStatus;
-    const std::string dataSource = std::string(kWmiNamespace) + ":" + kPredictData;
-
     for (const Drive& drive : drives) {
-        HealthBuilder health;
-        health.add(prop::DeviceID,
-                   drive.deviceId.empty() ? ManagementValue::null()
-                                          : ManagementValue::text(drive.deviceId),
-                   {NullReason::Kind::ServiceGaveNoValue, {}, {}});
-
-        const TemperatureRead temperature = readTemperature(drive.deviceId);
-        const NullReason noLimit{NullReason::Kind::NotProvided,
-                                 drive.deviceId +
-                                     " StorageDeviceTemperatureProperty (the drive "
-                                     "reports no such limit)",
-                                 {}};
-        if (temperature.value) {
-            health.add(prop::Temperature, celsiusValue(temperature.value->celsius));
-            health.add(prop::TemperatureWarning, celsiusValue(temperature.value->warningCelsius),
-                       noLimit);
-            health.add(prop::TemperatureCritical, celsiusValue(temperature.value->criticalCelsius),
-                       noLimit);
-        } else {
-            health.add(prop::Temperature, ManagementValue::null(), temperature.reason);
-            health.add(prop::TemperatureWarning, ManagementValue::null(), temperature.reason);
-            health.add(prop::TemperatureCritical, ManagementValue::null(), temperature.reason);
-        }
-
-        const std::string key = upper(drive.pnpDeviceId);
-        const NullReason noInstance{NullReason::Kind::NotProvided,
-                                    statusSource + " (no instance for " + drive.pnpDeviceId + ")",
-                                    {}};
-        ManagementValue failing = ManagementValue::null();
-        NullReason failingReason = status.reason.given() ? status.reason : noInstance;
-        if (const auto found = status.byDrive.find(key);
-            !status.reason.given() && found != status.byDrive.end()) {
-            const VARIANT& value = found->second->value();
-            if (value.vt == VT_BOOL) {
-                failing = ManagementValue::boolean(value.boolVal != VARIANT_FALSE);
-            } else {
-                failingReason = {NullReason::Kind::Unreadable,
-                                 statusSource + " (PredictFailure is no Boolean)",
-                                 {}};
-            }
-        }
-        health.add(prop::SmartFailing, failing, failingReason);
-
-        SmartCounts counts;
-        NullReason countsReason =
-            data.reason.given()
-                ? data.reason
-                : NullReason{NullReason::Kind::NotProvided,
-                             dataSource + " (no instance for " + drive.pnpDeviceId + ")",
-                             {}};
-        if (const auto found = data.byDrive.find(key);
-            !data.reason.given() && found != data.byDrive.end()) {
-            const std::vector<unsigned char> bytes = bytesOf(found->second->value());
-            counts = parseSmartAttributes(bytes.data(), bytes.size());
-            countsReason = {NullReason::Kind::NotProvided,
-                            dataSource + " (the drive keeps no such attribute)",
-                            {}};
-        }
-        health.add(prop::PowerOnHours,
-                   counts.powerOnHours
-                       ? ManagementValue::integer(static_cast<std::int64_t>(*counts.powerOnHours))
-                       : ManagementValue::null(),
-                   countsReason);
-        health.add(prop::BadSectors,
-                   counts.badSectors ? ManagementValue::text(std::to_string(*counts.badSectors))
-                                     : ManagementValue::null(),
-                   countsReason);
-
-        health.add(prop::TemperatureSource,
-                   temperature.value
-                       ? ManagementValue::text(drive.deviceId + " StorageDeviceTemperatureProperty")
-                       : ManagementValue::null(),
-                   temperature.reason);
-        // The classes that answered for SmartFailing, PowerOnHours and
-        // BadSectors.
-        std::string healthSource = failing.isNull() ? std::string() : statusSource;
-        if (counts.powerOnHours || counts.badSectors) {
-            healthSource += (healthSource.empty() ? "" : ", ") + dataSource;
-        }
-        health.add(
-            prop::HealthSource,
-            healthSource.empty() ? ManagementValue::null() : ManagementValue::text(healthSource),
-            failingReason);
-
-        ObjectPath path;
-        path.host = ".";
-        if (const auto drivePath = ObjectPath::parse(drive.path)) {
-            path.host = drivePath->host;
-            path.nameSpace = drivePath->nameSpace;
-        }
-        path.className = wmi::cls::DiskDriveHealth;
-        path.keyName = prop::DeviceID;
-        path.keyValue = drive.deviceId;
-        objects.push_back(health.build(path.text()));
+        objects.push_back(driveHealth(drive, status, data));
     }
     return std::make_shared<VectorObjectSet>(std::move(objects));
 }
