@@ -203,14 +203,57 @@ TEST(CapturedTreeFallbacks, EdacModulesWhenTheFirmwareTableIsUnreadable) {
 }
 
 TEST(CapturedTreeFallbacks, BusTypesFromThePciClasses) {
-    TempRoot root;
-    root.write("/sys/bus/pci/devices/0000:00:00.0/class", "0x060000\n");  // host bridge
-    root.write("/sys/bus/pci/devices/0000:00:1f.0/class", "0x060100\n");  // LPC/ISA bridge
-    const auto service = linuxprov::makeLinuxService(root.path().string());
-    const auto devices = instances(*service, wmi::cls::MotherboardDevice);
-    ASSERT_EQ(devices.size(), 1u);
-    EXPECT_EQ(devices[0]->property(wmi::prop::PrimaryBusType), ManagementValue::text("PCI"));
-    EXPECT_EQ(devices[0]->property(wmi::prop::SecondaryBusType), ManagementValue::text("ISA"));
+    const std::string dev = "/sys/bus/pci/devices/";
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> files;
+        bool displayFirst;  // the same service lists its display controllers first
+        const char* primary;
+        const char* secondary;
+    };
+    const Case cases[] = {
+        {"classes without IDs",
+         {{dev + "0000:00:00.0/class", "0x060000\n"}, {dev + "0000:00:1f.0/class", "0x060100\n"}},
+         false,
+         "PCI",
+         "ISA"},
+        {"a bridge with its IDs, after the display controllers",
+         {{dev + "0000:00:1f.0/class", "0x060100\n"},
+          {dev + "0000:00:1f.0/vendor", "0x8086\n"},
+          {dev + "0000:00:1f.0/device", "0x7000\n"}},
+         true,
+         "PCI",
+         "ISA"},
+        {"one device with a damaged class",
+         {{dev + "0000:00:00.0/class", "none\n"}},
+         false,
+         "PCI",
+         nullptr},
+        {"only the kernel's list",
+         {{"/proc/bus/pci/devices", "0000\t80861237\n"}},
+         false,
+         "PCI",
+         nullptr},
+        {"no PCI bus", {}, false, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempRoot root;
+        for (const auto& [path, content] : c.files) {
+            root.write(path, content);
+        }
+        const auto service = linuxprov::makeLinuxService(root.path().string());
+        if (c.displayFirst) {
+            EXPECT_TRUE(instances(*service, wmi::cls::VideoController).empty());
+        }
+        const auto devices = instances(*service, wmi::cls::MotherboardDevice);
+        ASSERT_EQ(devices.size(), 1u);
+        const auto expect = [](const char* text) {
+            return text ? ManagementValue::text(text) : ManagementValue::null();
+        };
+        EXPECT_EQ(devices[0]->property(wmi::prop::PrimaryBusType), expect(c.primary));
+        EXPECT_EQ(devices[0]->property(wmi::prop::SecondaryBusType), expect(c.secondary));
+    }
 }
 
 // The query tool over this machine, run as an ordinary user: everything it

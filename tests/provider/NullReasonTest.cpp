@@ -25,9 +25,10 @@ struct ReasonCase {
     Enumerate enumerate;
     const char* instance;  // the instance's key value; nullptr: the first
     const char* property;
-    const char* reason;  // reasonText
-    const char* remedy;  // nullptr: none
-    const char* valued;  // a property of the instance with a value: no reason
+    const char* reason;   // reasonText
+    const char* remedy;   // nullptr: none
+    const char* valued;   // a property of the instance with a value: no reason
+    bool folder = false;  // the removed path comes back as a folder
 };
 
 const char* const kDell = "hwloc/32em64t-2n8c+dax+nvme+mic+dimms.tar.bz2";
@@ -58,6 +59,9 @@ const ReasonCase kCases[] = {
      "unreadable: /proc/meminfo (Input/output error)", nullptr, "CSName"},
     {"mount hangs", kDell, "statvfs:/ = hang\n", nullptr, nullptr, enumerateLogicalDisks, "/",
      "FreeSpace", "unreadable: statvfs / (timed out)", nullptr, "FileSystem"},
+    {"memory totals a folder", kDell, "", "/proc/meminfo", nullptr, enumerateOperatingSystems,
+     nullptr, "TotalVisibleMemorySize", "unreadable: /proc/meminfo (a folder in place of a file)",
+     nullptr, "CSName", true},
     {"no cpufreq", kPower7, "", nullptr, nullptr, enumerateProcessors, nullptr, "MaxClockSpeed",
      "not provided by this machine: /sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq", nullptr,
      "Name"},
@@ -113,6 +117,9 @@ TEST_P(NullReasonCase, ThePropertySaysWhichReadFailedAndHow) {
             openFolder(capture, root, fs::path(path + 1).parent_path());
             fs::remove(root / (path + 1));
         }
+    }
+    if (c.folder) {
+        fs::create_directory(root / (c.remove + 1));
     }
     if (c.damage) {
         // A structure whose length is shorter than its own header.

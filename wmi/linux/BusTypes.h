@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "wmi/linux/PciNames.h"
 #include "wmi/linux/SystemSource.h"
 
 namespace tolvex::linuxprov {
@@ -22,8 +23,8 @@ struct BusTypes {
 // tells a bus without readable class codes (/proc/bus/pci only) from none.
 BusTypes busTypesFromPciClasses(const std::vector<std::uint32_t>& classCodes, bool pciPresent);
 
-// The PCI class codes under /sys/bus/pci/devices; `present` is set when a
-// PCI bus shows there or in /proc/bus/pci/devices.
-std::vector<std::uint32_t> readPciClasses(const FileTree& files, bool& present);
+// Whether a PCI bus shows: devices listed under /sys/bus/pci/devices, or
+// else any line in /proc/bus/pci/devices.
+bool pciBusPresent(const FileTree& files, const PciBus& bus);
 
 }  // namespace tolvex::linuxprov

@@ -49,8 +49,8 @@ const std::vector<std::string>& LinuxService::classNames() {
 ObjectSetPtr LinuxService::instancesOf(std::string_view className, int /*flags*/) {
     for (const auto& entry : kClasses) {
         if (sameName(entry.name, className)) {
-            const ProviderContext context{*m_files, *m_sys,
-                                          m_sys->hostName().value_or("localhost")};
+            const ProviderContext context{*m_files, *m_sys, m_sys->hostName().value_or("localhost"),
+                                          m_pci};
             return std::make_shared<VectorObjectSet>(entry.enumerate(context));
         }
     }

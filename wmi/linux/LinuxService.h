@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "wmi/Management.h"
+#include "wmi/linux/PciNames.h"
 #include "wmi/linux/SystemSource.h"
 
 namespace tolvex::linuxprov {
@@ -14,6 +15,8 @@ struct ProviderContext {
     const FileTree& files;
     const SysCalls& sys;
     std::string host;  // the host name in object paths
+    // The PCI devices, read once for all the classes one service answers.
+    std::shared_ptr<const PciBusView> pci = std::make_shared<PciBusView>();
 };
 
 // The Linux provider: answers the nine classes of the window, the drive
@@ -31,6 +34,7 @@ class LinuxService : public ManagementService {
   private:
     std::shared_ptr<const FileTree> m_files;
     std::shared_ptr<const SysCalls> m_sys;
+    std::shared_ptr<const PciBusView> m_pci = std::make_shared<PciBusView>();
 };
 
 // A provider over a captured machine tree (with its sidecar), or over the

@@ -32,36 +32,21 @@ BusTypes busTypesFromPciClasses(const std::vector<std::uint32_t>& classCodes, bo
     return buses;
 }
 
-std::vector<std::uint32_t> readPciClasses(const FileTree& files, bool& present) {
-    std::vector<std::uint32_t> codes;
-    const std::string base = "/sys/bus/pci/devices";
-    const auto devices = files.list(base);
-    for (const auto& device : devices) {
-        const auto text = files.read(base + "/" + device + "/class", 64);
-        if (!text) {
-            continue;
-        }
-        char* end = nullptr;
-        const unsigned long code = std::strtoul(text->c_str(), &end, 16);
-        if (end != text->c_str() && code <= 0xFFFFFFu) {
-            codes.push_back(static_cast<std::uint32_t>(code));
-        }
+bool pciBusPresent(const FileTree& files, const PciBus& bus) {
+    if (bus.listed > 0) {
+        return true;
     }
-    present = !devices.empty();
-    if (!present) {
-        const auto proc = files.read("/proc/bus/pci/devices", 1u << 20);
-        present = proc && proc->find_first_not_of(" \t\r\n") != std::string::npos;
-    }
-    return codes;
+    const auto proc = files.read("/proc/bus/pci/devices", 1u << 20);
+    return proc && proc->find_first_not_of(" \t\r\n") != std::string::npos;
 }
 
 // The one motherboard device: its bus types from what the PCI bus shows.
 // The class has no property for the board's revision other than
 // RevisionNumber, which Linux does not know.
 std::vector<ObjectPtr> enumerateMotherboardDevices(const ProviderContext& context) {
-    bool pciPresent = false;
-    const auto classes = readPciClasses(context.files, pciPresent);
-    const BusTypes buses = busTypesFromPciClasses(classes, pciPresent);
+    const PciBus& bus = context.pci->bus(context.files);
+    const BusTypes buses =
+        busTypesFromPciClasses(bus.classCodes, pciBusPresent(context.files, bus));
 
     namespace p = wmi::prop;
     const std::string deviceId = "Motherboard";

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "wmi/linux/SysText.h"
@@ -338,14 +339,34 @@ std::optional<PciDevice> readPciDeviceAt(const FileTree& files, const std::strin
     return out;
 }
 
-std::vector<PciDevice> listPciDevices(const FileTree& files) {
-    std::vector<PciDevice> out;
-    for (const auto& address : files.list("/sys/bus/pci/devices")) {
+namespace {
+
+PciBus readPciBus(const FileTree& files) {
+    PciBus bus;
+    const std::string base = "/sys/bus/pci/devices";
+    const auto addresses = files.list(base);
+    bus.listed = addresses.size();
+    for (const auto& address : addresses) {
         if (auto device = readPciDevice(files, address)) {
-            out.push_back(std::move(*device));
+            bus.classCodes.push_back(device->classCode);
+            bus.devices.push_back(std::move(*device));
+        } else if (const auto text = files.read(base + "/" + address + "/class", 64)) {
+            // A class without readable IDs still tells the bus types.
+            char* end = nullptr;
+            const unsigned long code = std::strtoul(text->c_str(), &end, 16);
+            if (end != text->c_str() && code <= 0xFFFFFFu) {
+                bus.classCodes.push_back(static_cast<std::uint32_t>(code));
+            }
         }
     }
-    return out;
+    return bus;
+}
+
+}  // namespace
+
+const PciBus& PciBusView::bus(const FileTree& files) const {
+    std::call_once(m_read, [&] { m_bus = readPciBus(files); });
+    return m_bus;
 }
 
 }  // namespace tolvex::linuxprov

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,8 +78,25 @@ std::optional<PciDevice> readPciDevice(const FileTree& files, const std::string&
 // virtio device, say).
 std::optional<PciDevice> readPciDeviceAt(const FileTree& files, const std::string& dir,
                                          const std::string& address);
-// Every readable PCI device, in address order.
-std::vector<PciDevice> listPciDevices(const FileTree& files);
+// What /sys/bus/pci/devices lists.
+struct PciBus {
+    std::size_t listed = 0;                 // entries in the directory
+    std::vector<PciDevice> devices;         // the readable ones, in address order
+    std::vector<std::uint32_t> classCodes;  // every class file that reads, IDs or not
+};
+
+// The PCI bus as one service sees it: read at the first class that asks and
+// shared by the later ones, so the motherboard, display and storage classes
+// of one query read each device's files once. A new service (each Connect
+// makes one) reads the bus again.
+class PciBusView {
+  public:
+    const PciBus& bus(const FileTree& files) const;
+
+  private:
+    mutable std::once_flag m_read;
+    mutable PciBus m_bus;
+};
 
 // The last part of a path ("../../bus/pci/drivers/igb" gives "igb").
 std::string baseName(const std::string& path);

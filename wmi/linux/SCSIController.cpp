@@ -74,7 +74,7 @@ std::vector<ObjectPtr> enumerateSCSIControllers(const ProviderContext& context) 
             std::move(properties)));
     };
 
-    for (const auto& device : listPciDevices(context.files)) {
+    for (const auto& device : context.pci->bus(context.files).devices) {
         if (!isScsiAdapterClass(device)) {
             continue;
         }

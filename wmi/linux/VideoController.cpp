@@ -36,7 +36,7 @@ std::vector<ObjectPtr> enumerateVideoControllers(const ProviderContext& context)
     std::vector<ObjectPtr> out;
     const auto uname = context.sys.uname();
     int number = 0;
-    for (const auto& device : listPciDevices(context.files)) {
+    for (const auto& device : context.pci->bus(context.files).devices) {
         if (device.baseClass() != 0x03) {
             continue;
         }
