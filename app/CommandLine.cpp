@@ -38,7 +38,7 @@ ProgramChoice readCommandLine(const std::vector<std::string>& arguments) {
         choice.snapshot = std::make_shared<const snapshot::Snapshot>(snapshot::readFile(file));
     } catch (const snapshot::SnapshotError& error) {
         choice.error = error.what();
-        choice.status = error.unopened() ? kSnapshotUnopened : kSnapshotUnusable;
+        choice.status = error.unopened() ? kInputUnopened : kSnapshotUnusable;
     }
     return choice;
 }

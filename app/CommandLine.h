@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "net/HostAnswer.h"
+#include "base/ExitStatus.h"
 #include "wmi/Management.h"
 #include "wmi/snapshot/Snapshot.h"
 
@@ -14,15 +14,13 @@ namespace tolvex {
 // What the program shows, from its command line: this machine, or another
 // machine's snapshot (--snapshot FILE), read and checked before any window
 // is built. Other arguments are ignored, as they always were.
+// The exit status of an error is kCommandLineUsage, kSnapshotUnusable or
+// kInputUnopened (base/ExitStatus.h).
 struct ProgramChoice {
     std::shared_ptr<const snapshot::Snapshot> snapshot;  // null: this machine
     std::string error;                                   // why it cannot start
     int status = 0;                                      // its exit status then
 };
-
-inline constexpr int kCommandLineUsage = 64;  // an unknown argument
-inline constexpr int kSnapshotUnusable = 65;  // not a snapshot
-inline constexpr int kSnapshotUnopened = 66;  // cannot be opened
 
 // The arguments after the program's name.
 ProgramChoice readCommandLine(const std::vector<std::string>& arguments);

@@ -9,13 +9,13 @@
 #include "app/Browser.h"
 #include "app/CommandLine.h"
 #include "app/ImmediateEnd.h"
+#include "app/ProgramStart.h"
 #include "app/frmMain.h"
-#include "net/Sockets.h"
 #include "ui/qt/LocaleFormat.h"
 #include "ui/qt/MessageBoxes.h"
 #include "ui/qt/QtWindowSystem.h"
 #include "ui/qt/ScreenBuilder.h"
-#include "wmi/Management.h"
+#include "ui/qt/Text.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -30,11 +30,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "tolvex: %s\n%s\n", choice.error.c_str(), tolvex::kProgramUsage);
         return choice.status;
     }
-    std::unique_ptr<tolvex::AnsweringSockets> snapshotSockets;
-    if (choice.snapshot) {
-        snapshotSockets =
-            std::make_unique<tolvex::AnsweringSockets>(tolvex::snapshot::hostOf(*choice.snapshot));
-    }
+    tolvex::ProgramStart start(choice.snapshot);
 
     const auto translations = tolvex::installTranslations(QLocale::system());
     try {
@@ -43,22 +39,12 @@ int main(int argc, char* argv[]) {
         tolvex::ImmediateProgramEnd programEnd;
         const std::unique_ptr<tolvex::BrowserLauncher> browser = tolvex::platformBrowser();
 
-        if (choice.snapshot) {
-            windows.mainWindow().setWindowTitle(QString::fromStdString(tolvex::snapshotTitle(
-                *choice.snapshot, windows.mainWindow().windowTitle().toStdString())));
-        }
+        auto& window = windows.mainWindow();
+        window.setWindowTitle(
+            tolvex::ui::fromUtf8(start.title(tolvex::ui::utf8(window.windowTitle()))));
 
-        tolvex::frmMain form({
-            [&choice](std::string_view moniker) {
-                return choice.snapshot ? tolvex::connectSnapshot(choice.snapshot, moniker)
-                                       : tolvex::Connect(moniker);
-            },
-            windows,
-            snapshotSockets ? *snapshotSockets : tolvex::platformSockets(),
-            programEnd,
-            *browser,
-            tolvex::numberFormatFor(QLocale::system()),
-        });
+        tolvex::frmMain form(
+            start.parts(windows, programEnd, *browser, tolvex::numberFormatFor(QLocale::system())));
         form.Form_Load();
         form.show();
         return windows.runEventLoop();

@@ -11,13 +11,12 @@
 #include "app/Browser.h"
 #include "app/CommandLine.h"
 #include "app/ImmediateEnd.h"
+#include "app/ProgramStart.h"
 #include "app/frmMain.h"
-#include "net/Sockets.h"
 #include "ui/ScreenDefinitions.h"
 #include "ui/win32/LocaleFormat.h"
 #include "ui/win32/Text.h"
 #include "ui/win32/Win32WindowSystem.h"
-#include "wmi/Management.h"
 
 namespace {
 
@@ -58,34 +57,17 @@ int main() {
             reportStartFailure(choice);
             return choice.status;
         }
-        std::unique_ptr<tolvex::AnsweringSockets> snapshotSockets;
-        if (choice.snapshot) {
-            snapshotSockets = std::make_unique<tolvex::AnsweringSockets>(
-                tolvex::snapshot::hostOf(*choice.snapshot));
-        }
+        tolvex::ProgramStart start(choice.snapshot);
 
         tolvex::ui::win32::Win32WindowSystem windows(GetModuleHandleW(nullptr));
-        if (choice.snapshot) {
-            SetWindowTextW(windows.mainWindow(),
-                           tolvex::ui::win32::wide(
-                               tolvex::snapshotTitle(*choice.snapshot,
-                                                     tolvex::ui::frmMainDefinition().caption))
-                               .c_str());
-        }
+        SetWindowTextW(
+            windows.mainWindow(),
+            tolvex::ui::win32::wide(start.title(tolvex::ui::frmMainDefinition().caption)).c_str());
         tolvex::ImmediateProgramEnd programEnd;
         const std::unique_ptr<tolvex::BrowserLauncher> browser = tolvex::platformBrowser();
 
-        tolvex::frmMain form({
-            [&choice](std::string_view moniker) {
-                return choice.snapshot ? tolvex::connectSnapshot(choice.snapshot, moniker)
-                                       : tolvex::Connect(moniker);
-            },
-            windows,
-            snapshotSockets ? *snapshotSockets : tolvex::platformSockets(),
-            programEnd,
-            *browser,
-            tolvex::ui::win32::userNumberFormat(),
-        });
+        tolvex::frmMain form(
+            start.parts(windows, programEnd, *browser, tolvex::ui::win32::userNumberFormat()));
         form.Form_Load();
         form.show();
         return windows.runEventLoop();

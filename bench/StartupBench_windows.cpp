@@ -112,6 +112,9 @@ class MeasuredWindows : public tolvex::WindowSystem, private tolvex::Screen {
   private:
     void setText(std::string_view f, const std::string& t) override { m_screen.setText(f, t); }
     std::string text(std::string_view f) const override { return m_screen.text(f); }
+    void setNullNote(std::string_view f, const std::string& n) override {
+        m_screen.setNullNote(f, n);
+    }
     void addItem(std::string_view s, const std::string& t) override { m_screen.addItem(s, t); }
     int itemCount(std::string_view s) const override { return m_screen.itemCount(s); }
     int selectedIndex(std::string_view s) const override { return m_screen.selectedIndex(s); }

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ExitStatus.h"
 #include "net/HostAnswer.h"
 #include "tolvex/Version.h"
 #include "tools/OutputFile.h"
@@ -36,12 +37,10 @@ using tolvex::query::ClassAnswer;
 
 constexpr const char* kProgram = "tolvex-query";
 
-// Exit statuses, from sysexits.h where one fits.
+// Exit statuses, from sysexits.h where one fits; 64 to 66 are the ones
+// tolvex shares (base/ExitStatus.h).
 constexpr int kSuccess = 0;
 constexpr int kUnknownClass = 2;
-constexpr int kUsageError = 64;      // EX_USAGE
-constexpr int kBadSnapshot = 65;     // EX_DATAERR
-constexpr int kUnusableRoot = 66;    // EX_NOINPUT
 constexpr int kProviderFailed = 70;  // EX_SOFTWARE: the provider failed, or
                                      // anything else nobody expected
 constexpr int kOutputFailed = 74;    // EX_IOERR
@@ -50,6 +49,7 @@ enum class Format { Text, Json, Prometheus };
 
 struct Options {
     std::string root = "/";
+    bool rootGiven = false;
     std::string snapshotFile;  // empty: the machine or the tree at root
     bool redact = false;
     Format format = Format::Text;
@@ -198,7 +198,7 @@ void complain(const std::string& message) {
 int usageError(const std::string& message) {
     complain(message);
     std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgram);
-    return kUsageError;
+    return tolvex::kCommandLineUsage;
 }
 
 // Writes the answer to standard output; a write that fails is reported, and
@@ -289,11 +289,38 @@ int readClasses(const Options& options, const tolvex::ServicePtr& service,
     return kSuccess;
 }
 
-int run(int argc, char** argv) {
-    const bool outputOpen = tolvex::query::guardStandardStreams();
-    Options options;
+// An option that takes a value: --root, --snapshot, --output or --format.
+// Returns the exit status of a usage error, or none.
+std::optional<int> takeOption(const std::string& name, const std::string& value, Options& options) {
+    if (name == "--root") {
+        options.root = value;
+        options.rootGiven = true;
+    } else if (name == "--snapshot") {
+        if (value.empty()) {
+            return usageError("option '--snapshot' needs a file name");
+        }
+        options.snapshotFile = value;
+    } else if (name == "--output") {
+        if (value.empty()) {
+            return usageError("option '--output' needs a file name");
+        }
+        options.outputFile = value;
+    } else if (value == "text") {
+        options.format = Format::Text;
+    } else if (value == "json") {
+        options.format = Format::Json;
+    } else if (value == "prometheus") {
+        options.format = Format::Prometheus;
+    } else {
+        return usageError("unknown format '" + value + "' (text, json, prometheus)");
+    }
+    return std::nullopt;
+}
+
+// Reads the command line into options. Returns an exit status where the
+// program ends here (--help, --version, a usage error), else none.
+std::optional<int> parseOptions(int argc, char** argv, bool outputOpen, Options& options) {
     bool optionsEnded = false;
-    bool rootGiven = false;
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -309,13 +336,6 @@ int run(int argc, char** argv) {
             value = arg.substr(equals + 1);
             hasValue = true;
         }
-        const auto takeValue = [&]() {
-            if (!hasValue && k + 1 < argc) {
-                value = argv[++k];
-                hasValue = true;
-            }
-            return hasValue;
-        };
         if (name == "--") {
             optionsEnded = true;
         } else if (name == "--help" || name == "-h") {
@@ -325,30 +345,15 @@ int run(int argc, char** argv) {
                                        outputOpen);
         } else if (name == "--root" || name == "--output" || name == "--format" ||
                    name == "--snapshot") {
-            if (!takeValue()) {
+            if (!hasValue && k + 1 < argc) {
+                value = argv[++k];
+                hasValue = true;
+            }
+            if (!hasValue) {
                 return usageError("option '" + name + "' needs a value");
             }
-            if (name == "--root") {
-                options.root = value;
-                rootGiven = true;
-            } else if (name == "--snapshot") {
-                if (value.empty()) {
-                    return usageError("option '--snapshot' needs a file name");
-                }
-                options.snapshotFile = value;
-            } else if (name == "--output") {
-                if (value.empty()) {
-                    return usageError("option '--output' needs a file name");
-                }
-                options.outputFile = value;
-            } else if (value == "text") {
-                options.format = Format::Text;
-            } else if (value == "json") {
-                options.format = Format::Json;
-            } else if (value == "prometheus") {
-                options.format = Format::Prometheus;
-            } else {
-                return usageError("unknown format '" + value + "' (text, json, prometheus)");
+            if (const auto status = takeOption(name, value, options)) {
+                return status;
             }
         } else if (name == "--json" && !hasValue) {
             options.format = Format::Json;
@@ -358,9 +363,24 @@ int run(int argc, char** argv) {
             return usageError("unknown option '" + arg + "'");
         }
     }
-    if (rootGiven && !options.snapshotFile.empty()) {
+    if (options.rootGiven && !options.snapshotFile.empty()) {
         return usageError("options '--root' and '--snapshot' exclude each other");
     }
+    return std::nullopt;
+}
+
+// What the answer comes from: the service, and for a snapshot (taken now,
+// or read back) its host and origin.
+struct Source {
+    tolvex::ServicePtr service;
+    std::optional<tolvex::HostRecord> host;
+    std::optional<tolvex::snapshot::Origin> origin;
+};
+
+// Opens the snapshot, or this machine or the tree at the root, and names
+// the classes to read where the command line named none. Returns the exit
+// status.
+int openSource(Options& options, Source& source) {
     std::shared_ptr<const tolvex::snapshot::Snapshot> snapshot;
     if (!options.snapshotFile.empty()) {
         try {
@@ -368,11 +388,11 @@ int run(int argc, char** argv) {
                 tolvex::snapshot::readFile(options.snapshotFile));
         } catch (const tolvex::snapshot::SnapshotError& error) {
             complain(error.what());
-            return error.unopened() ? kUnusableRoot : kBadSnapshot;
+            return error.unopened() ? tolvex::kInputUnopened : tolvex::kSnapshotUnusable;
         }
     } else if (const std::string reason = tolvex::unusableRoot(options.root); !reason.empty()) {
         complain(options.root + ": " + reason);
-        return kUnusableRoot;
+        return tolvex::kInputUnopened;
     }
     if (options.classes.empty()) {
         // A snapshot answers the classes it holds, in its order.
@@ -384,45 +404,43 @@ int run(int argc, char** argv) {
             options.classes = tolvex::queryClassNames();
         }
     }
-
-    tolvex::ServicePtr service;
-    std::optional<tolvex::HostRecord> host;
-    std::optional<tolvex::snapshot::Origin> origin;
     const bool complete = options.format == Format::Json || options.redact;
     try {
         if (snapshot) {
             // Its host and origin are kept as they were taken, not renewed.
-            service = tolvex::snapshot::makeService(snapshot);
-            host = snapshot->host;
-            origin = snapshot->origin;
+            source.service = tolvex::snapshot::makeService(snapshot);
+            source.host = snapshot->host;
+            source.origin = snapshot->origin;
         } else {
-            service = tolvex::queryService(options.root);
+            source.service = tolvex::queryService(options.root);
             if (complete) {
-                host = hostOf(options.root, *service);
-                origin = tolvex::snapshot::Origin{kProgram, versionText(), kPlatform, utcNow()};
+                source.host = hostOf(options.root, *source.service);
+                source.origin =
+                    tolvex::snapshot::Origin{kProgram, versionText(), kPlatform, utcNow()};
             }
         }
     } catch (const tolvex::Failure& failure) {
         complain(failure.description());
         return kProviderFailed;
     }
+    return kSuccess;
+}
 
-    std::vector<ClassAnswer> answers;
-    if (const int status = readClasses(options, service, answers); status != kSuccess) {
-        return status;
-    }
-    std::string out;
+// The answers in the chosen format, redacted where asked. Returns the exit
+// status.
+int render(const Options& options, Source& source, std::vector<ClassAnswer>& answers,
+           std::string& out) {
     try {
         if (options.redact) {
-            tolvex::query::redact(answers, host ? &*host : nullptr);
+            tolvex::query::redact(answers, source.host ? &*source.host : nullptr);
         }
         switch (options.format) {
             case Format::Text:
                 out = tolvex::query::formatText(answers);
                 break;
             case Format::Json:
-                out = tolvex::query::formatJson(answers, host ? &*host : nullptr,
-                                                origin ? &*origin : nullptr);
+                out = tolvex::query::formatJson(answers, source.host ? &*source.host : nullptr,
+                                                source.origin ? &*source.origin : nullptr);
                 break;
             case Format::Prometheus:
                 out = tolvex::query::formatPrometheus(answers);
@@ -431,6 +449,27 @@ int run(int argc, char** argv) {
     } catch (const tolvex::Failure& failure) {
         complain(failure.description());
         return kProviderFailed;
+    }
+    return kSuccess;
+}
+
+int run(int argc, char** argv) {
+    const bool outputOpen = tolvex::query::guardStandardStreams();
+    Options options;
+    if (const auto status = parseOptions(argc, argv, outputOpen, options)) {
+        return *status;
+    }
+    Source source;
+    if (const int status = openSource(options, source); status != kSuccess) {
+        return status;
+    }
+    std::vector<ClassAnswer> answers;
+    if (const int status = readClasses(options, source.service, answers); status != kSuccess) {
+        return status;
+    }
+    std::string out;
+    if (const int status = render(options, source, answers, out); status != kSuccess) {
+        return status;
     }
     return writeAnswer(options, out, outputOpen);
 }

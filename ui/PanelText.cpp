@@ -116,6 +116,17 @@ std::string panelText(const WindowDefinition& window, std::string_view panel,
     return std::move(writer).text();
 }
 
+std::string shownPanelText(const WindowDefinition& window, const PanelReader& reader,
+                           const std::function<bool(std::string_view panel)>& shown,
+                           std::string_view lineEnd) {
+    for (const Element& element : window.elements) {
+        if (element.kind == Kind::Panel && shown(element.name)) {
+            return panelText(window, element.name, reader, lineEnd);
+        }
+    }
+    return {};
+}
+
 std::string captionOf(const WindowDefinition& window, std::string_view element) {
     for (const Element& caption : window.elements) {
         if (caption.buddy == element) {

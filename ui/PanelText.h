@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,7 @@
 // made for the named elements: the text a label shows, the item a selector
 // shows as chosen, and the rows of the list box (one cell a row) and of the
 // list view (its cells left to right). It then copies
-// panelText(frmMainDefinition(), <the visible frSections(i)>, reader).
+// shownPanelText(frmMainDefinition(), reader, <whether a panel is visible>).
 namespace tolvex::ui {
 
 class PanelReader {
@@ -37,6 +38,12 @@ class PanelReader {
 // text become spaces, so every value keeps to its line and cell.
 std::string panelText(const WindowDefinition& window, std::string_view panel,
                       const PanelReader& reader, std::string_view lineEnd = "\n");
+
+// The text of the panel shown now: the first of the window's panels, in the
+// definitions' order, for which `shown` answers true; empty when none is.
+std::string shownPanelText(const WindowDefinition& window, const PanelReader& reader,
+                           const std::function<bool(std::string_view panel)>& shown,
+                           std::string_view lineEnd = "\n");
 
 // The caption that introduces an element on the screen ("Name:"), or the
 // accessible name given to one no caption introduces; empty when neither.

@@ -12,8 +12,9 @@ inline constexpr int kStyleExclamation = 48;
 inline constexpr int kStyleInformation = 64;
 
 // What the sections use of the window system. Elements are addressed by their
-// names on the screens ("lblCPUSpeed", "cboCPUs", "frSections(3)"). The Qt
-// screens implement it in the program; a recorder implements it in tests.
+// names on the screens ("lblCPUSpeed", "cboCPUs", "frSections(3)"). Each front
+// end implements it over its own controls (ui/qt/QtScreen, the native
+// windows' Win32WindowSystem); a recorder implements it in tests.
 class Screen {
   public:
     virtual ~Screen() = default;
@@ -24,7 +25,7 @@ class Screen {
     // Why a value field shows no value (the reason, then what would bring
     // the value back), or empty once it shows one. A front end that can
     // shows it as the field's tooltip; the text stays as it is.
-    virtual void setNullNote(std::string_view /*field*/, const std::string& /*note*/) {}
+    virtual void setNullNote(std::string_view field, const std::string& note) = 0;
 
     // Drop-down selectors. Setting the selected index raises the selector's
     // click handler at once, as a user's pick does.

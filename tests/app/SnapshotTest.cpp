@@ -8,6 +8,7 @@
 
 #include "app/CommandLine.h"
 #include "app/frmMain.h"
+#include "net/HostAnswer.h"
 #include "tests/provider/ProviderFixtures.h"
 #include "tests/support/RecordingBrowser.h"
 #include "tests/support/RecordingProgramEnd.h"
@@ -343,7 +344,7 @@ TEST(SnapshotCommandLine, ArgumentsAndFiles) {
         {{"--snapshot"}, kCommandLineUsage},
         {{"--snapshot="}, kCommandLineUsage},
         {{"--snapshot", file.string(), "--snapshot", file.string()}, kCommandLineUsage},
-        {{"--snapshot", "/nonexistent/file.json"}, kSnapshotUnopened},
+        {{"--snapshot", "/nonexistent/file.json"}, kInputUnopened},
         {{"--snapshot", TOLVEX_SOURCE_DIR "/README.md"}, kSnapshotUnusable},
     };
     for (const auto& c : refused) {

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "app/CommandLine.h"
+#include "net/HostAnswer.h"
 #include "app/frmMain.h"
 #include "tests/support/RecordingProgramEnd.h"
 #include "tests/support/ScreenPicture.h"

@@ -55,6 +55,9 @@ class ProgressWatch : public WindowSystem, private Screen {
             progress.push_back({testing::textOf(label), IsWindowVisible(window) != FALSE});
         }
     }
+    void setNullNote(std::string_view field, const std::string& note) override {
+        m_screen.setNullNote(field, note);
+    }
     std::string text(std::string_view field) const override { return m_screen.text(field); }
     void addItem(std::string_view s, const std::string& t) override { m_screen.addItem(s, t); }
     int itemCount(std::string_view s) const override { return m_screen.itemCount(s); }

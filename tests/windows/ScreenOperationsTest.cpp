@@ -227,6 +227,14 @@ TEST_F(WinScreenOps, ListBoxAndListViewRows) {
     EXPECT_EQ(cell(2, 0), "F:");
     EXPECT_EQ(cell(2, 1), "2,000");
     EXPECT_EQ(cell(1, 1), "1,000");
+
+    // Cells are read whole, however long: a mount point of 255 and of 4,000
+    // characters.
+    for (const std::size_t length : {std::size_t{255}, std::size_t{4000}}) {
+        const std::string mount = "/mnt/" + std::string(length - 5, 'm');
+        const int row = screen.addRow("lvDrives", mount);
+        EXPECT_EQ(narrow(cellText(view, row - 1, 0)), mount);
+    }
 }
 
 TEST_F(WinScreenOps, AClickOnTheDriveListRaisesItsHandlerWithTheRowItHit) {

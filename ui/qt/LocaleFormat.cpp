@@ -1,16 +1,9 @@
 #include "ui/qt/LocaleFormat.h"
+#include "ui/qt/Text.h"
 
 #include <QCoreApplication>
 
 namespace tolvex {
-
-namespace {
-
-std::string utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-}  // namespace
 
 std::unique_ptr<QTranslator> installTranslations(const QLocale& locale) {
     auto translator = std::make_unique<QTranslator>();
@@ -26,8 +19,8 @@ std::unique_ptr<QTranslator> installTranslations(const QLocale& locale) {
 
 NumberFormat numberFormatFor(const QLocale& locale) {
     NumberFormat format = NumberFormat::point();
-    format.trueWord = utf8(QCoreApplication::translate("Booleans", "True"));
-    format.falseWord = utf8(QCoreApplication::translate("Booleans", "False"));
+    format.trueWord = ui::utf8(QCoreApplication::translate("Booleans", "True"));
+    format.falseWord = ui::utf8(QCoreApplication::translate("Booleans", "False"));
     if (locale.language() == QLocale::C) {
         return format;
     }
@@ -38,8 +31,8 @@ NumberFormat numberFormatFor(const QLocale& locale) {
     if (decimal.isEmpty() || group.isEmpty() || decimal == group) {
         return format;
     }
-    format.decimalSeparator = utf8(decimal);
-    format.thousandsSeparator = utf8(group);
+    format.decimalSeparator = ui::utf8(decimal);
+    format.thousandsSeparator = ui::utf8(group);
     return format;
 }
 

@@ -16,15 +16,11 @@
 #include "ui/PanelText.h"
 #include "ui/ScreenDefinitions.h"
 #include "ui/qt/ScreenBuilder.h"
+#include "ui/qt/Text.h"
 
 namespace tolvex::ui {
 
 namespace {
-
-std::string utf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 std::vector<std::string> cells(const QTreeWidgetItem* item) {
     std::vector<std::string> row;
@@ -110,17 +106,11 @@ PanelCopy::PanelCopy(QMainWindow* window) : QObject(window), m_window(window) {
 }
 
 QString PanelCopy::panelText() const {
-    const WindowDefinition& definition = frmMainDefinition();
-    for (const Element& element : definition.elements) {
-        if (element.kind != Kind::Panel) {
-            continue;
-        }
-        const auto* panel = m_window->findChild<const QWidget*>(fromUtf8(element.name));
-        if (panel && !panel->isHidden()) {
-            return fromUtf8(ui::panelText(definition, element.name, WidgetReader(*m_window)));
-        }
-    }
-    return {};
+    return fromUtf8(ui::shownPanelText(
+        frmMainDefinition(), WidgetReader(*m_window), [this](std::string_view panel) {
+            const auto* widget = m_window->findChild<const QWidget*>(fromUtf8(std::string(panel)));
+            return widget && !widget->isHidden();
+        }));
 }
 
 QString PanelCopy::copyText() const {

@@ -10,20 +10,12 @@
 
 #include "ui/ScreenDefinitions.h"
 #include "ui/qt/ScreenBuilder.h"
+#include "ui/qt/Text.h"
 #include "wmi/Failure.h"
 
 namespace tolvex::ui {
 
 namespace {
-
-QString qname(std::string_view name) {
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-}
-
-std::string utf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 // The failure of an operation on an element that cannot take it, worded as
 // the window system words it.
@@ -83,7 +75,7 @@ QWidget* QtScreen::find(std::string_view name) const {
     if (known != m_mainElements.end() && !known->second.isNull()) {
         return known->second.data();
     }
-    const QString objectName = qname(name);
+    const QString objectName = fromUtf8(name);
     if (findElement(frmLoadingDefinition(), name)) {
         // Naming an element of frmLoading loads it.
         return const_cast<QtScreen*>(this)->loadingWindow().findChild<QWidget*>(objectName);

@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "ui/qt/ScreenBuilder.h"
+#include "ui/qt/Text.h"
 
 namespace tolvex::ui {
 

@@ -17,6 +17,7 @@
 
 #include "ui/Contrast.h"
 #include "ui/PanelText.h"
+#include "ui/qt/Text.h"
 
 // The pictures are compiled into this static library; their registration
 // must be called from outside any namespace.
@@ -259,15 +260,7 @@ QIcon windowIcon() {
     return icon;
 }
 
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 namespace {
-
-QString qs(const std::string& text) {
-    return fromUtf8(text);
-}
 
 // The colour is painted by applyScreenColours() once the window is built.
 void setForeground(QWidget* widget, ColourRole role) {
@@ -301,7 +294,7 @@ QLabel* makeLabel(const Element& element, QWidget* parent) {
     // Every text is shown as it stands: a value such as "<b>x</b>" shows
     // those characters.
     label->setTextFormat(Qt::PlainText);
-    label->setText(qs(element.text));
+    label->setText(fromUtf8(element.text));
     label->setWordWrap(element.wordWrap);
     const Qt::Alignment vertical = element.wordWrap ? Qt::AlignTop : Qt::AlignVCenter;
     label->setAlignment((element.align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft) |
@@ -334,7 +327,7 @@ QTreeWidget* makeListView(const Element& element, QWidget* parent) {
     view->setColumnCount(static_cast<int>(columns.size()));
     QStringList headers;
     for (const Column& column : columns) {
-        headers << qs(column.header);
+        headers << fromUtf8(column.header);
     }
     view->setHeaderLabels(headers);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
@@ -353,7 +346,7 @@ QWidget* makeWidget(const Element& element, QWidget* parent) {
         case Kind::Panel:
             return new QWidget(parent);
         case Kind::Frame:
-            return new CaptionFrame(qs(element.text), parent);
+            return new CaptionFrame(fromUtf8(element.text), parent);
         case Kind::Label:
             return makeLabel(element, parent);
         case Kind::ComboBox: {
@@ -381,9 +374,9 @@ QWidget* makeWidget(const Element& element, QWidget* parent) {
         case Kind::ListView:
             return makeListView(element, parent);
         case Kind::Image:
-            return new Picture(qs(element.text), parent);
+            return new Picture(fromUtf8(element.text), parent);
         case Kind::Button:
-            return new QPushButton(qs(element.text), parent);
+            return new QPushButton(fromUtf8(element.text), parent);
     }
     return new QWidget(parent);
 }
@@ -401,12 +394,12 @@ void buildElements(const WindowDefinition& window, QWidget* client) {
             parent = it != built.end() ? it->second : client;
         }
         QWidget* widget = makeWidget(element, parent);
-        widget->setObjectName(qs(element.name));
+        widget->setObjectName(fromUtf8(element.name));
         widget->setFont(screenFont(element.font));
         widget->setGeometry(pixels(element.left), pixels(element.top), pixels(element.width),
                             pixels(element.height));
         if (!element.accessibleName.empty()) {
-            widget->setAccessibleName(qs(element.accessibleName));
+            widget->setAccessibleName(fromUtf8(element.accessibleName));
         }
         widget->setVisible(element.visible);
         built[element.name] = widget;
@@ -421,7 +414,7 @@ void buildElements(const WindowDefinition& window, QWidget* client) {
         }
         const auto field = built.find(element.buddy);
         if (field != built.end()) {
-            field->second->setAccessibleName(qs(element.text));
+            field->second->setAccessibleName(fromUtf8(element.text));
         }
     }
     for (const Element& element : window.elements) {
@@ -429,7 +422,7 @@ void buildElements(const WindowDefinition& window, QWidget* client) {
             continue;
         }
         auto* label = qobject_cast<QLabel*>(built[element.name]);
-        label->setProperty(kCaption, qs(captionOf(window, element.name)));
+        label->setProperty(kCaption, fromUtf8(captionOf(window, element.name)));
         updateAccessibleValue(label);
     }
     applyScreenColours(client);

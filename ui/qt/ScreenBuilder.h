@@ -108,8 +108,4 @@ void buildElements(const WindowDefinition& window, QWidget* client);
 // Places a top-level window at the centre of the screen it is on.
 void centreOnScreen(QWidget* window);
 
-// Text of a UTF-8 string for the screen; bytes that are not UTF-8 show as the
-// replacement character, never as other letters.
-QString fromUtf8(const std::string& text);
-
 }  // namespace tolvex::ui

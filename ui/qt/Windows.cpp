@@ -10,6 +10,7 @@
 #include "ui/ScreenDefinitions.h"
 #include "ui/qt/PanelCopy.h"
 #include "ui/qt/ScreenBuilder.h"
+#include "ui/qt/Text.h"
 
 namespace tolvex::ui {
 

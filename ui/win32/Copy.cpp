@@ -11,34 +11,29 @@ namespace tolvex::ui::win32 {
 
 namespace {
 
-std::string comboItem(HWND combo, LRESULT index) {
+// The text of a selector's item (CB_GETLBTEXTLEN, CB_GETLBTEXT) or of a
+// list box's line (LB_GETTEXTLEN, LB_GETTEXT); empty for no item (-1).
+std::string itemText(HWND control, LRESULT index, UINT lengthMessage, UINT textMessage) {
     if (index < 0) {
         return {};
     }
-    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    const LRESULT length = SendMessageW(control, lengthMessage, static_cast<WPARAM>(index), 0);
     if (length < 0) {
         return {};
     }
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+    SendMessageW(control, textMessage, static_cast<WPARAM>(index),
                  reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(length));
     return narrow(text);
 }
 
+std::string comboItem(HWND combo, LRESULT index) {
+    return itemText(combo, index, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+}
+
 std::string listLine(HWND list, LRESULT index) {
-    if (index < 0) {
-        return {};
-    }
-    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length < 0) {
-        return {};
-    }
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length));
-    return narrow(text);
+    return itemText(list, index, LB_GETTEXTLEN, LB_GETTEXT);
 }
 
 std::string viewCell(HWND view, int row, int column) {
@@ -114,15 +109,13 @@ std::vector<std::vector<std::string>> ControlsReader::rows(std::string_view list
 }
 
 std::string shownPanelText(const WindowControls& main) {
-    const ControlsReader reader(main);
-    for (int index = 0; index < 8; ++index) {
-        const std::string panel = arrayName("frSections", index);
-        HWND control = main.find(panel);
-        if (control && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE)) {
-            return panelText(main.definition(), panel, reader, "\r\n");
-        }
-    }
-    return {};
+    return ui::shownPanelText(
+        main.definition(), ControlsReader(main),
+        [&main](std::string_view panel) {
+            HWND control = main.find(panel);
+            return control && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE);
+        },
+        "\r\n");
 }
 
 std::string selectedValue(const WindowControls& main) {

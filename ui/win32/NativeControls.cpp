@@ -57,9 +57,7 @@ void paintFrame(HWND window, HDC dc) {
     const HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    const int length = GetWindowTextLengthW(window);
-    std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
-    caption.resize(static_cast<std::size_t>(GetWindowTextW(window, caption.data(), length + 1)));
+    const std::wstring caption = textOf(window);
 
     RECT border = client;
     if (!caption.empty()) {
@@ -253,15 +251,25 @@ std::wstring textOf(HWND window) {
 }
 
 std::wstring cellText(HWND view, int row, int column) {
-    std::wstring text(1024, L'\0');
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text.data();
-    item.cchTextMax = static_cast<int>(text.size());
-    const auto length = SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                                     reinterpret_cast<LPARAM>(&item));
-    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return text;
+    // The list view tells how much it copied, not how long the text is: a
+    // copy that fills the buffer may have been cut, so it is read again
+    // into one twice the size (up to a million characters, far past any
+    // path a cell shows).
+    constexpr std::size_t kLongest = std::size_t{1} << 20;
+    std::wstring text(256, L'\0');
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        const auto length = SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                         reinterpret_cast<LPARAM>(&item));
+        if (length + 1 < static_cast<LRESULT>(text.size()) || text.size() >= kLongest) {
+            text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
 }
 
 std::wstring elideMiddle(const std::wstring& text,
@@ -757,7 +765,7 @@ std::wstring WindowControls::tooltipText(HWND control) const {
         return {};
     }
     if (element->kind == Kind::Label) {
-        return labelTooltip(control, *element);
+        return labelTooltip(control);
     }
     if (element->kind == Kind::ListView) {
         const auto [row, column] = cellUnderPointer(control);
@@ -789,7 +797,7 @@ void WindowControls::setNullNote(HWND label, std::wstring note) {
     m_nullNotes[label] = std::move(lines);
 }
 
-std::wstring WindowControls::labelTooltip(HWND label, const Element&) const {
+std::wstring WindowControls::labelTooltip(HWND label) const {
     if (const auto note = m_nullNotes.find(label); note != m_nullNotes.end()) {
         return note->second;
     }

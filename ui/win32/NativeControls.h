@@ -117,7 +117,7 @@ class WindowControls {
     // A label's tip: what it says is decided here, for every label: why it
     // shows no value where the sections noted it, else its whole text where
     // the label cuts it off.
-    std::wstring labelTooltip(HWND label, const Element& element) const;
+    std::wstring labelTooltip(HWND label) const;
     // Notes why a label shows no value (the reason and, on a line of its
     // own, what would bring the value back); an empty note removes it.
     void setNullNote(HWND label, std::wstring note);

@@ -39,14 +39,6 @@ int arrayIndex(const std::string& name) {
     return open == std::string::npos ? 0 : std::atoi(name.c_str() + open + 1);
 }
 
-std::wstring windowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
-
 // Moves `window` so that its centre is the centre of `area`.
 void centreOn(HWND window, const RECT& area) {
     RECT rect;
@@ -634,7 +626,7 @@ void Win32WindowSystem::setNullNote(std::string_view field, const std::string& n
 }
 
 std::string Win32WindowSystem::text(std::string_view field) const {
-    return narrow(windowText(control(field, Kind::Label)));
+    return narrow(textOf(control(field, Kind::Label)));
 }
 
 void Win32WindowSystem::addItem(std::string_view selector, const std::string& text) {
