@@ -496,37 +496,29 @@ int WindowControls::controlId(std::string_view name) const {
     return it == m_ids.end() ? 0 : it->second;
 }
 
-HWND WindowControls::create(const Element& element, HWND parent, int id) {
-    const int left = scaled(element.left, m_dpi);
-    const int top = scaled(element.top, m_dpi);
-    const int width = scaled(element.width, m_dpi);
-    const int height = scaled(element.height, m_dpi);
-    // Every control is clipped by the siblings above it, so none paints
-    // over another where their boxes meet.
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (element.visible ? WS_VISIBLE : 0);
-    DWORD exStyle = 0;
-    const wchar_t* windowClass = WC_STATICW;
-    std::wstring text = wide(element.text);
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(m_window, GWLP_HINSTANCE));
+namespace {
 
+// The window class and styles a control of `element`'s kind is created
+// with, and whether it is created with the element's text.
+struct ControlKind {
+    const wchar_t* windowClass = WC_STATICW;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    bool withText = true;
+};
+
+ControlKind controlKind(const Element& element, HINSTANCE instance) {
     switch (element.kind) {
         case Kind::Panel:
-            windowClass = kPanelClass;
-            style |= WS_CLIPCHILDREN;
-            exStyle |= WS_EX_CONTROLPARENT;
-            text.clear();
-            break;
+            return {kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, false};
         case Kind::Frame:
-            windowClass = WC_BUTTONW;
-            style |= BS_GROUPBOX | WS_CLIPCHILDREN;
-            exStyle |= WS_EX_CONTROLPARENT;
-            break;
-        case Kind::Label:
+            return {WC_BUTTONW, BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, true};
+        case Kind::Label: {
             // Every text shows as it stands: "&" is no mnemonic. A label of
             // one line is centred on its height, as a single-line field is.
             // SS_NOTIFY: the label takes the pointer (for its tooltip and
             // its context menu) rather than leaving it to what lies below.
-            style |=
+            DWORD style =
                 SS_NOPREFIX | SS_NOTIFY | (element.align == Align::Center ? SS_CENTER : SS_LEFT);
             if (!element.wordWrap) {
                 style |= SS_CENTERIMAGE;
@@ -534,96 +526,113 @@ HWND WindowControls::create(const Element& element, HWND parent, int id) {
                     style = (style & ~static_cast<DWORD>(SS_TYPEMASK)) | SS_LEFTNOWORDWRAP;
                 }
             }
-            break;
+            return {WC_STATICW, style, 0, true};
+        }
         case Kind::ComboBox:
-            windowClass = WC_COMBOBOXW;
-            style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
-            text.clear();
-            break;
+            return {WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0,
+                    false};
         case Kind::ListBox:
-            windowClass = WC_LISTBOXW;
-            style |= LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP;
-            exStyle |= WS_EX_CLIENTEDGE;
-            text.clear();
-            break;
+            return {WC_LISTBOXW, LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE, false};
         case Kind::ListView:
-            windowClass = WC_LISTVIEWW;
-            style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
-            exStyle |= WS_EX_CLIENTEDGE;
-            text.clear();
-            break;
+            return {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE, false};
         case Kind::Image:
             // Icons keep their transparent parts; the large pictures are
             // bitmaps. Either is scaled to the control.
-            style |= SS_REALSIZECONTROL |
-                     static_cast<DWORD>(isIcon(instance, element) ? SS_ICON : SS_BITMAP);
-            text.clear();
-            break;
+            return {WC_STATICW,
+                    SS_REALSIZECONTROL |
+                        static_cast<DWORD>(isIcon(instance, element) ? SS_ICON : SS_BITMAP),
+                    0, false};
         case Kind::Button:
-            windowClass = WC_BUTTONW;
-            style |= BS_DEFPUSHBUTTON | WS_TABSTOP;
-            break;
+            return {WC_BUTTONW, BS_DEFPUSHBUTTON | WS_TABSTOP, 0, true};
     }
+    return {};
+}
 
+// No theme: the frame draws itself (frameProc), in the caption colour the
+// window answers with.
+void drawFrameItself(HWND frame) {
+    SetWindowTheme(frame, L"", L"");
+    const LONG_PTR original =
+        SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(frameProc));
+    SetPropW(frame, kForwardProperty, reinterpret_cast<HANDLE>(original));
+}
+
+// The edit field shows the chosen item; typing in it chooses nothing, so it
+// takes no typing.
+void refuseTyping(HWND combo) {
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (GetComboBoxInfo(combo, &info) && info.hwndItem) {
+        SendMessageW(info.hwndItem, EM_SETREADONLY, TRUE, 0);
+    }
+}
+
+void addDriveColumns(HWND view, int dpi) {
+    int index = 0;
+    for (const Column& column : driveColumns()) {
+        std::wstring header = wide(column.header);
+        LVCOLUMNW lvColumn{};
+        lvColumn.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+        lvColumn.fmt = LVCFMT_LEFT;
+        lvColumn.cx = scaled(column.width, dpi);
+        lvColumn.pszText = header.data();
+        lvColumn.iSubItem = index;
+        SendMessageW(view, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(&lvColumn));
+        ++index;
+    }
+}
+
+}  // namespace
+
+HWND WindowControls::create(const Element& element, HWND parent, int id) {
+    const int height = scaled(element.height, m_dpi);
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(m_window, GWLP_HINSTANCE));
+    const ControlKind kind = controlKind(element, instance);
+    // Every control is clipped by the siblings above it, so none paints
+    // over another where their boxes meet.
+    const DWORD style =
+        WS_CHILD | WS_CLIPSIBLINGS | (element.visible ? WS_VISIBLE : 0) | kind.style;
+    const std::wstring text = kind.withText ? wide(element.text) : std::wstring();
     // A combo box is created with the height of its open list; its closed
     // height is fitted below.
     const int createHeight = element.kind == Kind::ComboBox ? height * 8 : height;
     HWND control = CreateWindowExW(
-        exStyle, windowClass, text.c_str(), style, left, top, width, createHeight, parent,
+        kind.exStyle, kind.windowClass, text.c_str(), style, scaled(element.left, m_dpi),
+        scaled(element.top, m_dpi), scaled(element.width, m_dpi), createHeight, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (!control) {
-        return nullptr;
+    if (control) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts.at(element.font)),
+                     FALSE);
+        prepare(control, element, height);
     }
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts.at(element.font)), FALSE);
+    return control;
+}
 
+void WindowControls::prepare(HWND control, const Element& element, int height) {
     switch (element.kind) {
-        case Kind::Frame: {
-            // No theme: the frame draws itself (frameProc), in the caption
-            // colour the window answers with.
-            SetWindowTheme(control, L"", L"");
-            const LONG_PTR original =
-                SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(frameProc));
-            SetPropW(control, kForwardProperty, reinterpret_cast<HANDLE>(original));
+        case Kind::Frame:
+            drawFrameItself(control);
             break;
-        }
-        case Kind::ComboBox: {
+        case Kind::ComboBox:
             fitComboHeight(control, height);
-            // The edit field shows the chosen item; typing in it chooses
-            // nothing, so it takes no typing.
-            COMBOBOXINFO info{};
-            info.cbSize = sizeof info;
-            if (GetComboBoxInfo(control, &info) && info.hwndItem) {
-                SendMessageW(info.hwndItem, EM_SETREADONLY, TRUE, 0);
-            }
+            refuseTyping(control);
             break;
-        }
-        case Kind::ListView: {
+        case Kind::ListView:
             SendMessageW(control, LVM_SETEXTENDEDLISTVIEWSTYLE,
                          LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
                          LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
             applyListColours(control, element);
-            int index = 0;
-            for (const Column& column : driveColumns()) {
-                std::wstring header = wide(column.header);
-                LVCOLUMNW lvColumn{};
-                lvColumn.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
-                lvColumn.fmt = LVCFMT_LEFT;
-                lvColumn.cx = scaled(column.width, m_dpi);
-                lvColumn.pszText = header.data();
-                lvColumn.iSubItem = index;
-                SendMessageW(control, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
-                             reinterpret_cast<LPARAM>(&lvColumn));
-                ++index;
-            }
+            addDriveColumns(control, m_dpi);
             break;
-        }
         case Kind::Image:
             setPicture(control, element);
             break;
         default:
             break;
     }
-    return control;
 }
 
 void WindowControls::fitComboHeight(HWND combo, int height) const {

@@ -133,6 +133,9 @@ class WindowControls {
 
   private:
     HWND create(const Element& element, HWND parent, int id);
+    // What a control of `element`'s kind needs once created: its own
+    // drawing, its closed height, its columns, its picture.
+    void prepare(HWND control, const Element& element, int height);
     void applyListColours(HWND control, const Element& element) const;
     void addTooltips();
     LRESULT drawListView(NMLVCUSTOMDRAW& draw) const;

@@ -445,55 +445,16 @@ LRESULT Win32WindowSystem::mainProc(HWND window, UINT message, WPARAM wParam, LP
             }
             return 0;
         }
-        case WM_COMMAND: {
-            if (lParam == 0 && HIWORD(wParam) == 1 && LOWORD(wParam) == kCopyCommand) {
-                // Ctrl+C: the value the user has selected, else the panel.
-                guarded([&] { copyText(window, copiedByShortcut(*m_main)); });
-                return 0;
-            }
-            if (lParam == 0 && HIWORD(wParam) == 0) {
-                const int command = LOWORD(wParam);
-                if (command > kSectionMenuCommand && command <= kSectionMenuCommand + 8) {
-                    if (m_events.sectionMenuClicked) {
-                        guarded([&] {
-                            m_events.sectionMenuClicked(
-                                static_cast<std::int16_t>(command - kSectionMenuCommand));
-                        });
-                    }
-                } else if (command > kFileMenuCommand && command < kSectionMenuCommand) {
-                    if (m_events.fileMenuClicked) {
-                        guarded([&] {
-                            m_events.fileMenuClicked(
-                                static_cast<std::int16_t>(command - kFileMenuCommand));
-                        });
-                    }
-                }
-                return 0;
-            }
-            HWND control = reinterpret_cast<HWND>(lParam);
-            const Element* element = m_main ? m_main->elementOf(control) : nullptr;
-            if (element && element->kind == Kind::ComboBox) {
-                // A pick from the open list, even of the item already chosen,
-                // or a change by the arrow keys with the list closed.
-                const WORD code = HIWORD(wParam);
-                const bool dropped = SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0) != 0;
-                if ((code == CBN_SELENDOK || (code == CBN_SELCHANGE && !dropped)) &&
-                    m_pendingPicks.insert(control).second) {
-                    PostMessageW(window, kPickMessage, 0, reinterpret_cast<LPARAM>(control));
-                }
+        case WM_COMMAND:
+            if (lParam == 0) {
+                onMenuCommand(window, HIWORD(wParam), LOWORD(wParam));
+            } else {
+                onControlCommand(window, reinterpret_cast<HWND>(lParam), HIWORD(wParam));
             }
             return 0;
-        }
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            const Element* element = m_main ? m_main->elementOf(header->hwndFrom) : nullptr;
-            if (element && element->kind == Kind::ListView && header->code == NM_CLICK) {
-                // A click anywhere in the list, on a row or not.
-                const std::string name = element->name;
-                guarded([&] { raiseClick(name); });
-            }
+        case WM_NOTIFY:
+            onNotify(*reinterpret_cast<const NMHDR*>(lParam));
             return 0;
-        }
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
@@ -532,6 +493,54 @@ LRESULT Win32WindowSystem::mainProc(HWND window, UINT message, WPARAM wParam, LP
             break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A menu's command (source 0) or an accelerator's (source 1).
+void Win32WindowSystem::onMenuCommand(HWND window, WORD source, WORD command) {
+    if (source == 1 && command == kCopyCommand) {
+        // Ctrl+C: the value the user has selected, else the panel.
+        guarded([&] { copyText(window, copiedByShortcut(*m_main)); });
+        return;
+    }
+    if (source != 0) {
+        return;
+    }
+    if (command > kSectionMenuCommand && command <= kSectionMenuCommand + 8) {
+        if (m_events.sectionMenuClicked) {
+            guarded([&] {
+                m_events.sectionMenuClicked(
+                    static_cast<std::int16_t>(command - kSectionMenuCommand));
+            });
+        }
+    } else if (command > kFileMenuCommand && command < kSectionMenuCommand) {
+        if (m_events.fileMenuClicked) {
+            guarded([&] {
+                m_events.fileMenuClicked(static_cast<std::int16_t>(command - kFileMenuCommand));
+            });
+        }
+    }
+}
+
+void Win32WindowSystem::onControlCommand(HWND window, HWND control, WORD code) {
+    const Element* element = m_main ? m_main->elementOf(control) : nullptr;
+    if (element && element->kind == Kind::ComboBox) {
+        // A pick from the open list, even of the item already chosen, or a
+        // change by the arrow keys with the list closed.
+        const bool dropped = SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0) != 0;
+        if ((code == CBN_SELENDOK || (code == CBN_SELCHANGE && !dropped)) &&
+            m_pendingPicks.insert(control).second) {
+            PostMessageW(window, kPickMessage, 0, reinterpret_cast<LPARAM>(control));
+        }
+    }
+}
+
+void Win32WindowSystem::onNotify(const NMHDR& header) {
+    const Element* element = m_main ? m_main->elementOf(header.hwndFrom) : nullptr;
+    if (element && element->kind == Kind::ListView && header.code == NM_CLICK) {
+        // A click anywhere in the list, on a row or not.
+        const std::string name = element->name;
+        guarded([&] { raiseClick(name); });
+    }
 }
 
 LRESULT Win32WindowSystem::loadingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

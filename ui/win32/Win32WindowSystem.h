@@ -79,6 +79,9 @@ class Win32WindowSystem final : public WindowSystem, private Screen {
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void onMenuCommand(HWND window, WORD source, WORD command);
+    void onControlCommand(HWND window, HWND control, WORD code);
+    void onNotify(const NMHDR& header);
     LRESULT loadingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT aboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
