@@ -15,6 +15,14 @@ namespace {
 
 using Props = InMemoryService::Properties;
 
+// Each field shows its text, named in the failure when it does not.
+void expectShown(const RecordingScreen& screen,
+                 std::initializer_list<std::pair<const char*, const char*>> fields) {
+    for (const auto& [field, shown] : fields) {
+        EXPECT_EQ(screen.text(field), shown) << field;
+    }
+}
+
 Props processor(const char* name, std::int64_t speed, ManagementValue voltage,
                 ManagementValue manufacturer, ManagementValue family) {
     return {{"Name", text(name)},
@@ -49,26 +57,26 @@ TEST(Processors, OneAndTwoProcessorsFillEveryFieldInTurn) {
 
     EXPECT_EQ(h.screen.text("lblCPUCount"), "2 processor(s) detected.");
     EXPECT_EQ(h.screen.selectedIndex("cboCPUs"), 0);
-    EXPECT_EQ(h.screen.text("lblType"), "Central Processor");
-    EXPECT_EQ(h.screen.text("lblManufacturer"), "GenuineIntel");
-    EXPECT_EQ(h.screen.text("lblArchitec"), "<unknown>");  // 9 is not in the table
-    EXPECT_EQ(h.screen.text("lblFamily"), "Pentium Family");
-    EXPECT_EQ(h.screen.text("lblABus"), "64 bits");
-    EXPECT_EQ(h.screen.text("lblL2Size"), "512 KB");
-    EXPECT_EQ(h.screen.text("lblL2Speed"), " MHz");
-    EXPECT_EQ(h.screen.text("lblVoltage"), "3.3 Volts");
-    EXPECT_EQ(h.screen.text("lblCPUSpeed"), "2600 MHz");
-    EXPECT_EQ(h.screen.text("lblCPUStatus2"), "...");  // code 1 is the "..." entry
-    EXPECT_EQ(h.screen.text("lblCPUAvail"), "Running/Full Power");
-    EXPECT_EQ(h.screen.text("lblCPUID"), "BFEBFBFF000906EA");
-    EXPECT_EQ(h.screen.text("lblCPUVer"), "...");  // Null strict field keeps its text
-    EXPECT_EQ(h.screen.text("lblCPURev"), "40458");
+    expectShown(h.screen, {{"lblType", "Central Processor"},
+                           {"lblManufacturer", "GenuineIntel"},
+                           {"lblArchitec", "<unknown>"},  // 9 is not in the table
+                           {"lblFamily", "Pentium Family"},
+                           {"lblABus", "64 bits"},
+                           {"lblL2Size", "512 KB"},
+                           {"lblL2Speed", " MHz"},
+                           {"lblVoltage", "3.3 Volts"},
+                           {"lblCPUSpeed", "2600 MHz"},
+                           {"lblCPUStatus2", "..."},  // code 1 is the "..." entry
+                           {"lblCPUAvail", "Running/Full Power"},
+                           {"lblCPUID", "BFEBFBFF000906EA"},
+                           {"lblCPUVer", "..."},  // Null strict field keeps its text
+                           {"lblCPURev", "40458"}});
 
     h.screen.setSelectedIndex("cboCPUs", 1);
-    EXPECT_EQ(h.screen.text("lblCPUSpeed"), "2800 MHz");
-    EXPECT_EQ(h.screen.text("lblManufacturer"), "GenuineIntel");  // Null keeps the first's
-    EXPECT_EQ(h.screen.text("lblVoltage"), " Volts");             // Null suffix field
-    EXPECT_EQ(h.screen.text("lblFamily"), "Pentium Family");      // 40000 is out of range
+    expectShown(h.screen, {{"lblCPUSpeed", "2800 MHz"},
+                           {"lblManufacturer", "GenuineIntel"},  // Null keeps the first's
+                           {"lblVoltage", " Volts"},             // Null suffix field
+                           {"lblFamily", "Pentium Family"}});    // 40000 is out of range
 }
 
 // A field notes why it shows no value only while it shows none: the unit
@@ -143,14 +151,14 @@ TEST(MemoryBanks, CapacityInThousandsAndCodesDecoded) {
         .add("Win32_PhysicalMemory", "M1", bank("Physical Memory 1", integer(0), null()))
         .add("Win32_PhysicalMemory", "M2", bank("Physical Memory 2", null(), null()));
     DetectMEM(h.context);
-    EXPECT_EQ(h.screen.text("lblMEMCapacity"), "134,218 KB");
-    EXPECT_EQ(h.screen.text("lblMEMFactor"), "DIMM");
-    EXPECT_EQ(h.screen.text("lblMEMType"), "SDRAM");
-    EXPECT_EQ(h.screen.text("lblMEMDetail"), "");
-    EXPECT_EQ(h.screen.text("lblMEMData"), "64");
-    EXPECT_EQ(h.screen.text("lblMEMWidth"), "72");
-    EXPECT_EQ(h.screen.text("lblMEMSpeed"), " ns");
-    EXPECT_EQ(h.screen.text("lblMEMLabel"), "...");
+    expectShown(h.screen, {{"lblMEMCapacity", "134,218 KB"},
+                           {"lblMEMFactor", "DIMM"},
+                           {"lblMEMType", "SDRAM"},
+                           {"lblMEMDetail", ""},
+                           {"lblMEMData", "64"},
+                           {"lblMEMWidth", "72"},
+                           {"lblMEMSpeed", " ns"},
+                           {"lblMEMLabel", "..."}});
 
     h.screen.setSelectedIndex("cboMem", 1);
     EXPECT_EQ(h.screen.text("lblMEMCapacity"), " KB");
@@ -177,13 +185,13 @@ TEST(Motherboard, TwoBaseBoardsAndAFailedFirstQuery) {
               {"SecondaryBusType", text("ISA")},
               {"Revision", null()}});
     DetectMotherBoard(h.context);
-    EXPECT_EQ(h.screen.text("lblMBProduct"), "Second");
-    EXPECT_EQ(h.screen.text("lblMBManufac"), "ASRock");
-    EXPECT_EQ(h.screen.text("lblMBSerial"), "S1");
-    EXPECT_EQ(h.screen.text("lblMBHeight"), "0");
-    EXPECT_EQ(h.screen.text("lblMBModel"), "...");  // absent property
-    EXPECT_EQ(h.screen.text("lblMBPriBus"), "PCI");
-    EXPECT_EQ(h.screen.text("lblMBRevision"), "...");
+    expectShown(h.screen, {{"lblMBProduct", "Second"},
+                           {"lblMBManufac", "ASRock"},
+                           {"lblMBSerial", "S1"},
+                           {"lblMBHeight", "0"},
+                           {"lblMBModel", "..."},  // absent property
+                           {"lblMBPriBus", "PCI"},
+                           {"lblMBRevision", "..."}});
 
     SectionHarness failing;
     failing.service->add("Win32_MotherboardDevice", "D0", {{"PrimaryBusType", text("PCI")}});
@@ -268,15 +276,15 @@ TEST(VideoAdapter, ConversionsAndTheLastInstanceWins) {
               {"CurrentRefreshRate", integer(60)},
               {"MaxRefreshRate", null()}});
     DetectVideoAdapter(h.context);
-    EXPECT_EQ(h.screen.text("lblVIDName"), "Second");
-    EXPECT_EQ(h.screen.text("lblVIDDAC"), "Integrated");
-    EXPECT_EQ(h.screen.text("lblVIDMem"), " KB");
-    EXPECT_EQ(h.screen.text("lblVIDProtocol"), "5");
-    EXPECT_EQ(h.screen.text("lblVIDArch"), "");
-    EXPECT_EQ(h.screen.text("lblVIDMemType"), "VRAM");
-    EXPECT_EQ(h.screen.text("lblVIDDrvDate"), "20230101000000.000000-000");
-    EXPECT_EQ(h.screen.text("lblVIDRefresh"), "60 Hz");
-    EXPECT_EQ(h.screen.text("lblVIDMaxRefresh"), " Hz");
+    expectShown(h.screen, {{"lblVIDName", "Second"},
+                           {"lblVIDDAC", "Integrated"},
+                           {"lblVIDMem", " KB"},
+                           {"lblVIDProtocol", "5"},
+                           {"lblVIDArch", ""},
+                           {"lblVIDMemType", "VRAM"},
+                           {"lblVIDDrvDate", "20230101000000.000000-000"},
+                           {"lblVIDRefresh", "60 Hz"},
+                           {"lblVIDMaxRefresh", " Hz"}});
 
     // Memories past the 32-bit property's range are shown whole.
     for (const auto& [bytes, shown] :
@@ -301,13 +309,13 @@ TEST(ScsiAdapters, NumbersShownAsDeliveredAndTheProtocolDecoded) {
                     {"ProtectionManagement", integer(3)},
                     {"ProtocolSupported", integer(9)}});
     DetectSCSI(h.context);
-    EXPECT_EQ(h.screen.text("lblSCSICount"), "1 SCSI adapter(s) detected.");
-    EXPECT_EQ(h.screen.text("lblSCSICaption"), "MegaRAID SAS");
-    EXPECT_EQ(h.screen.text("lblSCSITxRate"), "40000000");
-    EXPECT_EQ(h.screen.text("lblSCSIDataWidth"), "16");
-    EXPECT_EQ(h.screen.text("lblSCSIProtection"), "3");
-    EXPECT_EQ(h.screen.text("lblSCSIProtocol"), "SCSI Parallel Interface");
-    EXPECT_EQ(h.screen.text("lblSCSIVer"), "...");
+    expectShown(h.screen, {{"lblSCSICount", "1 SCSI adapter(s) detected."},
+                           {"lblSCSICaption", "MegaRAID SAS"},
+                           {"lblSCSITxRate", "40000000"},
+                           {"lblSCSIDataWidth", "16"},
+                           {"lblSCSIProtection", "3"},
+                           {"lblSCSIProtocol", "SCSI Parallel Interface"},
+                           {"lblSCSIVer", "..."}});
 }
 
 TEST(LogicalDrives, RowsColumnsAndClicks) {
@@ -348,9 +356,9 @@ TEST(LogicalDrives, RowsColumnsAndClicks) {
     EXPECT_EQ(h.screen.text("lblDRVVolName"), "System");
     EXPECT_EQ(h.screen.text("lblDRVComp"), "False");
     h.screen.clickRow("lvDrives", 2);
-    EXPECT_EQ(h.screen.text("lblDRVType"), "Compact Disc");
-    EXPECT_EQ(h.screen.text("lblDRVVolName"), "System");
-    EXPECT_EQ(h.screen.text("lblDRVFileSys"), "NTFS");
+    expectShown(
+        h.screen,
+        {{"lblDRVType", "Compact Disc"}, {"lblDRVVolName", "System"}, {"lblDRVFileSys", "NTFS"}});
     h.screen.clickRow("lvDrives", 0);  // a click beside the rows
     EXPECT_EQ(h.screen.text("lblDRVType"), "Compact Disc");
 }
@@ -372,16 +380,16 @@ TEST(OperatingSystem, TwentyOneFieldsFormattedAndMissingValues) {
                     {"SizeStoredInPagingFiles", text("0")},
                     {"FreeSpaceInPagingFiles", null()}});
     DetectOS(h.context);
-    EXPECT_EQ(h.screen.text("lblOSName"), "Debian GNU/Linux 12 (bookworm)");
-    EXPECT_EQ(h.screen.text("lblOSManufac"), "...");
-    EXPECT_EQ(h.screen.text("lblOSSP"), "...");  // CSDVersion absent
-    EXPECT_EQ(h.screen.text("lblOSSPVer"), "0.0");
-    EXPECT_EQ(h.screen.text("lblOSLastBoot"), "20261207052000.000000+060");
-    EXPECT_EQ(h.screen.text("lblMEMTotPhys"), "130.480 KB");
-    EXPECT_EQ(h.screen.text("lblMEMAvailPhys"), "1.234.567 KB");
-    EXPECT_EQ(h.screen.text("lblMEMTotSwap"), " KB");
-    EXPECT_EQ(h.screen.text("lblMEMAvailSwap"), " KB");
-    EXPECT_EQ(h.screen.text("lblMEMTotVirt"), "...");  // absent: the read fails
+    expectShown(h.screen, {{"lblOSName", "Debian GNU/Linux 12 (bookworm)"},
+                           {"lblOSManufac", "..."},
+                           {"lblOSSP", "..."},  // CSDVersion absent
+                           {"lblOSSPVer", "0.0"},
+                           {"lblOSLastBoot", "20261207052000.000000+060"},
+                           {"lblMEMTotPhys", "130.480 KB"},
+                           {"lblMEMAvailPhys", "1.234.567 KB"},
+                           {"lblMEMTotSwap", " KB"},
+                           {"lblMEMAvailSwap", " KB"},
+                           {"lblMEMTotVirt", "..."}});  // absent: the read fails
 
     SectionHarness bare;
     bare.service->add("Win32_OperatingSystem", "OS",
