@@ -274,7 +274,7 @@ int managementDateTime(const std::uint8_t* data, std::size_t size) {
     return 0;
 }
 
-int edid(const std::uint8_t* data, std::size_t size) {
+int edidTimings(const std::uint8_t* data, std::size_t size) {
     static const ScratchRoot scratch;
     const std::string input(bytes(data, size));
     static constexpr unsigned char kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
@@ -574,7 +574,7 @@ const std::vector<NamedTarget>& targets() {
         {"object-path", objectPath},
         {"number-masks", numberMasks},
         {"datetime", managementDateTime},
-        {"edid", edid},
+        {"edid", edidTimings},
         {"edid-identity", edidIdentity},
         {"udev-memory", udevMemory},
         {"disk-records", diskRecords},
