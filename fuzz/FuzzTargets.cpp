@@ -33,7 +33,7 @@ namespace tolvex::fuzz {
 
 namespace {
 
-std::string_view bytes(const std::uint8_t* data, std::size_t size) {
+std::string_view asText(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};
 }
 
@@ -77,7 +77,7 @@ class ScratchRoot {
 
 int smbiosTable(const std::uint8_t* data, std::size_t size) {
     using namespace linuxprov::smbios;
-    const std::string_view input = bytes(data, size);
+    const std::string_view input = asText(data, size);
     // The first byte chooses between a bare table and an entry point plus
     // table, so both readers are exercised.
     std::optional<Version> version;
@@ -119,7 +119,7 @@ int smbiosTable(const std::uint8_t* data, std::size_t size) {
 }
 
 int cpuInfo(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input = bytes(data, size);
+    const std::string_view input = asText(data, size);
     const auto info = linuxprov::cpu::parseCpuInfo(input);
     for (const auto& cpu : info.cpus) {
         info.field(cpu, "model name");
@@ -135,7 +135,7 @@ int cpuInfo(const std::uint8_t* data, std::size_t size) {
 
 int mountTable(const std::uint8_t* data, std::size_t size) {
     static const ScratchRoot scratch;
-    const std::string_view input = bytes(data, size);
+    const std::string_view input = asText(data, size);
     // Half of the runs read the input as mountinfo, half as /proc/mounts.
     const bool asMountInfo = !input.empty() && (input[0] & 1);
     scratch.write("/proc/self/mountinfo", asMountInfo ? input : std::string_view());
@@ -151,7 +151,7 @@ int mountTable(const std::uint8_t* data, std::size_t size) {
 }
 
 int osRelease(const std::uint8_t* data, std::size_t size) {
-    const auto release = linuxprov::parseOsRelease(std::string(bytes(data, size)));
+    const auto release = linuxprov::parseOsRelease(std::string(asText(data, size)));
     if (const auto caption = linuxprov::osCaption(release)) {
         require(caption->find('\n') == std::string::npos);
     }
@@ -159,7 +159,7 @@ int osRelease(const std::uint8_t* data, std::size_t size) {
 }
 
 int objectPath(const std::uint8_t* data, std::size_t size) {
-    const auto parsed = ObjectPath::parse(bytes(data, size));
+    const auto parsed = ObjectPath::parse(asText(data, size));
     if (parsed) {
         // Whatever parses writes back to a path that parses to the same parts.
         const auto again = ObjectPath::parse(parsed->text());
@@ -192,7 +192,7 @@ int numberMasks(const std::uint8_t* data, std::size_t size) {
     }
     // The rest of the input, read as a number in text form.
     try {
-        numberValue(ManagementValue::text(std::string(bytes(data + 9, size - 9))));
+        numberValue(ManagementValue::text(std::string(asText(data + 9, size - 9))));
     } catch (const Failure&) {
     }
     return 0;
@@ -276,7 +276,7 @@ int managementDateTime(const std::uint8_t* data, std::size_t size) {
 
 int edidTimings(const std::uint8_t* data, std::size_t size) {
     static const ScratchRoot scratch;
-    const std::string input(bytes(data, size));
+    const std::string input(asText(data, size));
     static constexpr unsigned char kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
     const auto timings = tolvex::edid::parseTimings(input);
     // A block of 128 bytes or more that opens with the fixed header, and
@@ -315,7 +315,7 @@ int edidTimings(const std::uint8_t* data, std::size_t size) {
 }
 
 int udevMemory(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input = bytes(data, size);
+    const std::string_view input = asText(data, size);
     const auto devices = linuxprov::udev::parseMemoryDevices(input);
     // Read back: each field stands in a whole line of the input, and the
     // devices come once each, in order of their number.
@@ -338,7 +338,7 @@ int udevMemory(const std::uint8_t* data, std::size_t size) {
 }
 
 int diskRecords(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input = bytes(data, size);
+    const std::string_view input = asText(data, size);
     // udev's record of a drive: each property stands in a whole line of the
     // input, and its key is no empty text.
     const std::string_view complete = input.substr(0, input.rfind('\n') + 1);
@@ -372,7 +372,7 @@ int zoneFile(const std::uint8_t* data, std::size_t size) {
     if (data[0] & 1) {
         moment %= std::int64_t{1} << 33;
     }
-    const std::string_view rest = bytes(data + 9, size - 9);
+    const std::string_view rest = asText(data + 9, size - 9);
     if (data[0] & 2) {
         // A POSIX rule: hours up to 167 with minutes and seconds.
         if (const auto offset = linuxprov::zone::ruleOffsetMinutes(rest, moment)) {
@@ -422,7 +422,7 @@ void readIdLines(std::string_view file, NamesById& vendors, NamesById& products)
 
 int pciIds(const std::uint8_t* data, std::size_t size) {
     static const ScratchRoot scratch;
-    const std::string_view input = bytes(data, size);
+    const std::string_view input = asText(data, size);
     scratch.write("/pci.ids", input);
     linuxprov::IdDatabase database({scratch.root() + "/pci.ids"});
     NamesById vendors, products;
@@ -475,7 +475,7 @@ std::string rewritten(const snapshot::Snapshot& read) {
 int snapshotFile(const std::uint8_t* data, std::size_t size) {
     snapshot::Snapshot read;
     try {
-        read = snapshot::parse(bytes(data, size));
+        read = snapshot::parse(asText(data, size));
     } catch (const snapshot::SnapshotError&) {
         return 0;  // refused with words: what a bad snapshot must get
     }
@@ -503,7 +503,7 @@ int snapshotFile(const std::uint8_t* data, std::size_t size) {
 }
 
 int edidIdentity(const std::uint8_t* data, std::size_t size) {
-    const std::string input(bytes(data, size));
+    const std::string input(asText(data, size));
     const tolvex::edid::Identity identity = tolvex::edid::decodeIdentity(input);
     static constexpr unsigned char kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
     const bool header = size >= 8 && std::memcmp(data, kHeader, sizeof kHeader) == 0;
