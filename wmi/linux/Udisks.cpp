@@ -50,6 +50,119 @@ struct ObjectValues {
     Block blockValues;
 };
 
+// A variant holding one value of the basic D-Bus type `type`, read into
+// `out`; false on a malformed message.
+template <typename Raw>
+bool readBasic(sd_bus_message* reply, const char* contents, char type, Raw& out) {
+    return sd_bus_message_enter_container(reply, 'v', contents) > 0 &&
+           sd_bus_message_read_basic(reply, type, &out) >= 0 &&
+           sd_bus_message_exit_container(reply) >= 0;
+}
+
+// The property at the reader's position: its name and the signature of its
+// variant, and its value read as one type or another.
+struct PropertyReader {
+    sd_bus_message* reply;
+    const char* name;
+    std::string signature;
+
+    bool is(const char* wanted, const char* wantedSignature) const {
+        return std::strcmp(name, wanted) == 0 && signature == wantedSignature;
+    }
+    bool text(std::optional<std::string>& out) const {
+        const char* value = nullptr;
+        if (!readBasic(reply, signature.c_str(), 's', value)) {
+            return false;
+        }
+        out = value ? std::string(value) : std::string();
+        return true;
+    }
+    bool boolean(std::optional<bool>& out) const {
+        int value = 0;
+        if (!readBasic(reply, signature.c_str(), 'b', value)) {
+            return false;
+        }
+        out = value != 0;
+        return true;
+    }
+    template <typename T>
+    bool number(char type, std::optional<T>& out) const {
+        T value = 0;
+        if (!readBasic(reply, signature.c_str(), type, value)) {
+            return false;
+        }
+        out = value;
+        return true;
+    }
+};
+
+// The Drive interface's names of the drive; no value for a property not
+// wanted here, else whether it was read.
+std::optional<bool> readDriveProperty(const PropertyReader& p, UdisksDrive& values) {
+    if (p.is("Serial", "s")) {
+        return p.text(values.serial);
+    }
+    if (p.is("WWN", "s")) {
+        return p.text(values.wwn);
+    }
+    if (p.is("Model", "s")) {
+        return p.text(values.model);
+    }
+    return std::nullopt;
+}
+
+// The Drive.Ata interface's SMART state and readings.
+std::optional<bool> readAtaProperty(const PropertyReader& p, UdisksDrive& values) {
+    if (p.is("SmartSupported", "b")) {
+        return p.boolean(values.smartSupported);
+    }
+    if (p.is("SmartEnabled", "b")) {
+        return p.boolean(values.smartEnabled);
+    }
+    if (p.is("SmartFailing", "b")) {
+        return p.boolean(values.smartFailing);
+    }
+    if (p.is("SmartUpdated", "t")) {
+        return p.number('t', values.smartUpdated);
+    }
+    if (p.is("SmartPowerOnSeconds", "t")) {
+        return p.number('t', values.smartPowerOnSeconds);
+    }
+    if (p.is("SmartTemperature", "d")) {
+        return p.number('d', values.smartTemperatureKelvin);
+    }
+    if (p.is("SmartNumBadSectors", "x")) {
+        return p.number('x', values.smartNumBadSectors);
+    }
+    return std::nullopt;
+}
+
+// The Block interface's device file and the drive it belongs to.
+std::optional<bool> readBlockProperty(const PropertyReader& p, Block& block) {
+    if (p.is("Device", "ay")) {
+        const void* bytes = nullptr;
+        std::size_t size = 0;
+        if (sd_bus_message_enter_container(p.reply, 'v', p.signature.c_str()) <= 0 ||
+            sd_bus_message_read_array(p.reply, 'y', &bytes, &size) < 0 ||
+            sd_bus_message_exit_container(p.reply) < 0) {
+            return false;
+        }
+        std::string device(static_cast<const char*>(bytes), size);
+        // A byte string with its terminating zero.
+        block.device = device.substr(0, device.find('\0'));
+        return true;
+    }
+    if (p.is("Drive", "o")) {
+        const char* value = nullptr;
+        if (!readBasic(p.reply, p.signature.c_str(), 'o', value)) {
+            return false;
+        }
+        block.drivePath = value ? value : "/";
+        return true;
+    }
+    return std::nullopt;
+}
+
 // One property's value, read when it has the expected type and skipped
 // otherwise; false on a malformed message.
 bool readProperty(sd_bus_message* reply, const std::string& interface, const char* name,
@@ -59,101 +172,16 @@ bool readProperty(sd_bus_message* reply, const std::string& interface, const cha
     if (sd_bus_message_peek_type(reply, &type, &contents) <= 0 || type != 'v' || !contents) {
         return false;
     }
-    const std::string signature = contents;
-    const auto enter = [&] { return sd_bus_message_enter_container(reply, 'v', contents) > 0; };
-    const auto leave = [&] { return sd_bus_message_exit_container(reply) >= 0; };
-    const auto text = [&](std::optional<std::string>& out) {
-        const char* value = nullptr;
-        if (!enter() || sd_bus_message_read_basic(reply, 's', &value) < 0 || !leave()) {
-            return false;
-        }
-        out = value ? std::string(value) : std::string();
-        return true;
-    };
-    const auto boolean = [&](std::optional<bool>& out) {
-        int value = 0;
-        if (!enter() || sd_bus_message_read_basic(reply, 'b', &value) < 0 || !leave()) {
-            return false;
-        }
-        out = value != 0;
-        return true;
-    };
-    const auto unsigned64 = [&](std::optional<std::uint64_t>& out) {
-        std::uint64_t value = 0;
-        if (!enter() || sd_bus_message_read_basic(reply, 't', &value) < 0 || !leave()) {
-            return false;
-        }
-        out = value;
-        return true;
-    };
-    const auto is = [&](const char* wanted, const char* wantedSignature) {
-        return std::strcmp(name, wanted) == 0 && signature == wantedSignature;
-    };
-
+    const PropertyReader property{reply, name, contents};
+    std::optional<bool> read;
     if (interface == kDriveInterface) {
-        if (is("Serial", "s")) {
-            return text(object.values.serial);
-        }
-        if (is("WWN", "s")) {
-            return text(object.values.wwn);
-        }
-        if (is("Model", "s")) {
-            return text(object.values.model);
-        }
+        read = readDriveProperty(property, object.values);
     } else if (interface == kAtaInterface) {
-        if (is("SmartSupported", "b")) {
-            return boolean(object.values.smartSupported);
-        }
-        if (is("SmartEnabled", "b")) {
-            return boolean(object.values.smartEnabled);
-        }
-        if (is("SmartFailing", "b")) {
-            return boolean(object.values.smartFailing);
-        }
-        if (is("SmartUpdated", "t")) {
-            return unsigned64(object.values.smartUpdated);
-        }
-        if (is("SmartPowerOnSeconds", "t")) {
-            return unsigned64(object.values.smartPowerOnSeconds);
-        }
-        if (is("SmartTemperature", "d")) {
-            double value = 0;
-            if (!enter() || sd_bus_message_read_basic(reply, 'd', &value) < 0 || !leave()) {
-                return false;
-            }
-            object.values.smartTemperatureKelvin = value;
-            return true;
-        }
-        if (is("SmartNumBadSectors", "x")) {
-            std::int64_t value = 0;
-            if (!enter() || sd_bus_message_read_basic(reply, 'x', &value) < 0 || !leave()) {
-                return false;
-            }
-            object.values.smartNumBadSectors = value;
-            return true;
-        }
+        read = readAtaProperty(property, object.values);
     } else if (interface == kBlockInterface) {
-        if (is("Device", "ay")) {
-            const void* bytes = nullptr;
-            std::size_t size = 0;
-            if (!enter() || sd_bus_message_read_array(reply, 'y', &bytes, &size) < 0 || !leave()) {
-                return false;
-            }
-            std::string device(static_cast<const char*>(bytes), size);
-            // A byte string with its terminating zero.
-            object.blockValues.device = device.substr(0, device.find('\0'));
-            return true;
-        }
-        if (is("Drive", "o")) {
-            const char* value = nullptr;
-            if (!enter() || sd_bus_message_read_basic(reply, 'o', &value) < 0 || !leave()) {
-                return false;
-            }
-            object.blockValues.drivePath = value ? value : "/";
-            return true;
-        }
+        read = readBlockProperty(property, object.blockValues);
     }
-    return sd_bus_message_skip(reply, "v") >= 0;
+    return read ? *read : sd_bus_message_skip(reply, "v") >= 0;
 }
 
 // The reply of GetManagedObjects, a{oa{sa{sv}}}, by object path; no value
