@@ -350,6 +350,56 @@ TEST(DiskDriveBuilt, SataSensorAndDamagedReadings) {
     }
 }
 
+// The size counts 512-byte units whatever the logical sector; a card reader
+// without its card gives 0, which is no size; a count past 64 bits or a
+// sector that is no power of two from 512 to 65536 is damaged.
+TEST(DiskDriveBuilt, SizeAndSectorsFromTheBlockLayer) {
+    const std::string size = "/sys/block/sda/size";
+    const std::string sector = "/sys/block/sda/queue/logical_block_size";
+    const std::string noMedium = "not provided by this machine: " + size + " (no medium)";
+    const std::string badSize = "unreadable: " + size + " (damaged)";
+    const std::string badSector = "unreadable: " + sector + " (damaged)";
+    const struct {
+        const char* units;
+        const char* sectorBytes;
+        std::vector<Expect> expected;
+    } cases[] = {
+        {"7814037168",
+         "4096",
+         {{prop::Size, "4000787030016"},
+          {prop::BytesPerSector, "4096"},
+          {prop::TotalSectors, "976754646"}}},
+        {"0",
+         "512",
+         {{prop::Size, "<null>", noMedium},
+          {prop::BytesPerSector, "512"},
+          {prop::TotalSectors, "<null>", noMedium}}},
+        {"36028797018963968",
+         "512",
+         {{prop::Size, "<null>", badSize}, {prop::TotalSectors, "<null>", badSize}}},
+        {"12abc", "512", {{prop::Size, "<null>", badSize}}},
+        {"1000",
+         "1000",
+         {{prop::Size, "512000"},
+          {prop::BytesPerSector, "<null>", badSector},
+          {prop::TotalSectors, "<null>", badSector}}},
+        {"1000", "256", {{prop::BytesPerSector, "<null>", badSector}}},
+        {"1000", "131072", {{prop::BytesPerSector, "<null>", badSector}}},
+    };
+    for (const auto& c : cases) {
+        TreeBuilder tree;
+        const std::string device =
+            "/sys/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda";
+        tree.link("/sys/block/sda", ".." + device.substr(4))
+            .link(device + "/device", "../..")
+            .file(device + "/size", std::string(c.units) + "\n")
+            .file(device + "/queue/logical_block_size", std::string(c.sectorBytes) + "\n");
+        const auto drives = enumerateTree(tree.root(), linuxprov::enumerateDiskDrives);
+        ASSERT_EQ(drives.size(), 1u);
+        check(drives[0], c.expected, std::string(c.units) + " " + c.sectorBytes);
+    }
+}
+
 // This machine: every whole disk of /sys/block that is no virtual device is
 // listed, each with the size the kernel gives it.
 TEST(DiskDriveLive, ThisMachinesDrivesWithTheirTrueSize) {
