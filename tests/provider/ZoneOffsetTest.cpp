@@ -101,6 +101,37 @@ TEST(ZoneOffset, DataThatIsNotAZoneFileHasNoOffset) {
     }
 }
 
+// A zone file of version `version` without transitions: one type, "EST",
+// `utoff` seconds east, then the rule.
+std::string zoneWithoutTransitions(char version, std::int32_t utoff, const std::string& rule) {
+    const auto bigEndian = [](std::string& out, std::uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            out.push_back(static_cast<char>((value >> shift) & 0xFF));
+        }
+    };
+    std::string header = std::string("TZif") + version + std::string(15, '\0');
+    for (const std::uint32_t count : {0u, 0u, 0u, 0u, 1u, 4u}) {
+        bigEndian(header, count);  // no transitions, one type, 4 bytes of names
+    }
+    std::string block;
+    bigEndian(block, static_cast<std::uint32_t>(utoff));
+    block += std::string("\0\0EST\0", 6);
+    // Version 1 has no 64-bit block and no footer: text after its block is
+    // none of its data.
+    const std::string data = version >= '2' ? header + block + header + block : header + block;
+    return data + "\n" + rule + "\n";
+}
+
+TEST(ZoneOffset, AZoneWithoutTransitionsKeepsDaylightTimeByItsRule) {
+    const std::string rule = "EST5EDT,M3.2.0,M11.1.0";
+    const std::string v2 = zoneWithoutTransitions('2', -18000, rule);
+    EXPECT_EQ(zone::offsetMinutes(v2, 1625097600), -240);  // July 2021
+    EXPECT_EQ(zone::offsetMinutes(v2, 1609459200), -300);  // January 2021
+    // Version 1 has no rule, whatever follows its data: its one type all year.
+    const std::string v1 = zoneWithoutTransitions('\0', -18000, rule);
+    EXPECT_EQ(zone::offsetMinutes(v1, 1625097600), -300);
+}
+
 TEST(ZoneOffset, TheProcessZoneIsLeftAlone) {
     const char* before = std::getenv("TZ");
     const std::string saved = before ? before : "<unset>";
