@@ -336,5 +336,39 @@ TEST_F(ReadableScreensTest, CopyingThePanelAValueOrTheSelection) {
     popup->close();
 }
 
+// Every value, on the panel shown first and on those shown later, selects
+// with the mouse and looks the same before and after its first click.
+TEST_F(ReadableScreensTest, ValuesSelectWithTheMouseAndLookTheSameOnceClicked) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QString text = QStringLiteral(
+        "Intel(R) Xeon(R) CPU E5-2690 v4 @ 2.60GHz, 14 cores and 28 threads in each of two "
+        "packages");
+    int checked = 0;
+    for (int panel = 0; panel < 8; ++panel) {
+        showPanel(panel);
+        for (const Element& element : frmMainDefinition().elements) {
+            auto* label = widget<QLabel>(element.name.c_str());
+            if (element.colour != ColourRole::Value || !label || !label->isVisible()) {
+                continue;
+            }
+            SCOPED_TRACE(element.name);
+            ++checked;
+            screen.setText(element.name, text.toStdString());
+            const QImage before = label->grab().toImage();
+            // Painted, it is drawn as a selectable label already.
+            EXPECT_EQ(label->textInteractionFlags(), Qt::TextSelectableByMouse);
+            const int y = 6;  // on the first line of text
+            QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(4, y));
+            EXPECT_EQ(label->grab().toImage(), before);
+            QTest::mousePress(label, Qt::LeftButton, {}, QPoint(1, y));
+            QTest::mouseMove(label, QPoint(label->width() - 2, y));
+            QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(label->width() - 2, y));
+            EXPECT_TRUE(text.startsWith(label->selectedText()) && label->hasSelectedText());
+        }
+    }
+    EXPECT_GT(checked, 50);
+}
+
 }  // namespace
 }  // namespace tolvex::ui

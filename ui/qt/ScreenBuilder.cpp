@@ -289,6 +289,40 @@ class ColourFollower : public QObject {
     QWidget* m_root;
 };
 
+// Makes a value label selectable with the mouse when it is first painted,
+// pressed or focused. A selectable label keeps a text control (a text
+// document) that lays the text out again at every write; most labels sit on
+// hidden panels, and building all the controls at the start cost about a
+// tenth of it. Being made just before the first paint, the control draws
+// every pixel the label ever shows.
+class SelectableOnFirstUse : public QObject {
+  public:
+    // The label takes the focus on a click (as a selectable label does) from
+    // then on too: it cannot be clicked before it has been painted. Setting
+    // that focus policy sooner would have QLabel build the control at once.
+    explicit SelectableOnFirstUse(QLabel* label) : QObject(label) {
+        label->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::Paint:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::FocusIn: {
+                auto* label = static_cast<QLabel*>(watched);
+                label->removeEventFilter(this);
+                label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+                break;
+            }
+            default:
+                break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 QLabel* makeLabel(const Element& element, QWidget* parent) {
     auto* label = new QLabel(parent);
     // Every text is shown as it stands: a value such as "<b>x</b>" shows
@@ -306,7 +340,7 @@ QLabel* makeLabel(const Element& element, QWidget* parent) {
     if (element.colour == ColourRole::Value) {
         // A value can be selected with the mouse and copied; the panel's
         // own menu stands in for the label's.
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        new SelectableOnFirstUse(label);
         label->setContextMenuPolicy(Qt::NoContextMenu);
     }
     return label;
