@@ -24,7 +24,7 @@ int osRelease(const std::uint8_t* data, std::size_t size);
 int objectPath(const std::uint8_t* data, std::size_t size);
 int numberMasks(const std::uint8_t* data, std::size_t size);
 int managementDateTime(const std::uint8_t* data, std::size_t size);
-int edid(const std::uint8_t* data, std::size_t size);
+int edidTimings(const std::uint8_t* data, std::size_t size);
 int edidIdentity(const std::uint8_t* data, std::size_t size);
 int udevMemory(const std::uint8_t* data, std::size_t size);
 // udev's record of a block device and a drive sensor's temperature text.

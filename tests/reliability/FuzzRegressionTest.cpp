@@ -60,7 +60,7 @@ TEST(FuzzRegressions, CapturedMachineFilesGoThroughEveryParser) {
     const std::map<std::string, tolvex::fuzz::Target> byFileName = {
         {"cpuinfo", tolvex::fuzz::cpuInfo},
         {"mounts", tolvex::fuzz::mountTable},
-        {"edid", tolvex::fuzz::edid}};
+        {"edid", tolvex::fuzz::edidTimings}};
     int replayed = 0;
     for (const auto& entry : fs::recursive_directory_iterator(fixtures)) {
         if (!entry.is_regular_file()) {
