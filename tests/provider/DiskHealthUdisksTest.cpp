@@ -164,6 +164,7 @@ void buildDrives(TreeBuilder& tree, const std::string& busAddress) {
     disk("sda", "0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0");
     disk("sdb", "0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0");
     disk("sdc", "0000:00:1f.2/ata3/host2/target2:0:0/2:0:0:0");
+    disk("sdd", "0000:00:1f.2/ata4/host3/target3:0:0/3:0:0:0");
     disk("nvme0n1", "0000:00:1d.0/0000:03:00.0/nvme/nvme0");
     // drivetemp's sensor on sdb: the drive's own reading comes first.
     tree.file(
@@ -193,6 +194,9 @@ TEST(DiskHealthUdisks, StandInFailingAndHealthyDrives) {
         R"({"device": "sdc", "id": "WDC_WD10EZEX_WCC6Y0", "serial": "WCC6Y0",)"
         R"( "smart": {"updated": 0, "failing": true, "kelvin": 0,)"
         R"( "power_on_seconds": 0, "bad_sectors": -1}},)"
+        R"({"device": "sdd", "id": "WDC_WD20EZRZ_WCC4M1", "serial": "WCC4M1",)"
+        R"( "smart": {"enabled": false, "updated": 1700000000, "failing": false, "kelvin": 0,)"
+        R"( "power_on_seconds": 0, "bad_sectors": 0}},)"
         R"({"device": "nvme0n1", "id": "Samsung_SSD_970_S5H7", "serial": "S5H7NS0N123456"}]})";
     Child standIn({kPython, "-m", "dbusmock", "--system", "-t",
                    std::string(TOLVEX_SOURCE_DIR) + "/tests/provider/data/udisks_stand_in.py", "-p",
@@ -234,6 +238,9 @@ TEST(DiskHealthUdisks, StandInFailingAndHealthyDrives) {
     EXPECT_EQ(shown(byId(drives, "/dev/sdc"), prop::Status), "OK");
     EXPECT_EQ(reasonOf(byId(health, "/dev/sdc"), prop::SmartFailing),
               "not provided by this machine: udisks (SMART not read yet)");
+    // SMART switched off on the drive: its last values are not shown as current.
+    EXPECT_EQ(reasonOf(byId(health, "/dev/sdd"), prop::SmartFailing),
+              "not provided by this machine: udisks (SMART is off on the drive)");
 
     const auto nvme = byId(health, "/dev/nvme0n1");
     for (const char* property : {prop::SmartFailing, prop::PowerOnHours, prop::HealthSource}) {
@@ -262,7 +269,7 @@ TEST(DiskHealthUdisks, AbsentDaemonGivesItsReason) {
     TreeBuilder tree;
     buildDrives(tree, bus.address());
     const auto drives = enumerateTree(tree.root(), linuxprov::enumerateDiskDrives);
-    ASSERT_EQ(drives.size(), 4u);
+    ASSERT_EQ(drives.size(), 5u);
     EXPECT_EQ(shown(byId(drives, "/dev/sda"), prop::Status), "OK");
     const auto health = enumerateTree(tree.root(), linuxprov::enumerateDiskDriveHealth);
     const auto sda = byId(health, "/dev/sda");

@@ -8,6 +8,7 @@ Parameters (JSON): {"drives": [{"device": "sda", "id": "Maker_Model_SERIAL",
   "serial": "...", "wwn": "...", "model": "...",
   "smart": {"updated": 1700000000, "failing": true, "kelvin": 318.15,
             "power_on_seconds": 3600, "bad_sectors": 12}}]}
+"enabled" in "smart" is true unless given.
 A drive without "smart" has no Drive.Ata interface (as udisks shows an NVMe
 or virtio drive).
 '''
@@ -41,7 +42,7 @@ def load(mock, parameters):
         if smart is not None:
             mockobject.objects[path].AddProperties(ATA_IFACE, {
                 'SmartSupported': dbus.Boolean(True),
-                'SmartEnabled': dbus.Boolean(True),
+                'SmartEnabled': dbus.Boolean(smart.get('enabled', True)),
                 'SmartUpdated': dbus.UInt64(smart['updated']),
                 'SmartFailing': dbus.Boolean(smart['failing']),
                 'SmartTemperature': dbus.Double(smart['kelvin']),
