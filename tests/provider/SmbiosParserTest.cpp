@@ -1,6 +1,8 @@
 // The SMBIOS parser and the code translations on hand-made bytes: every
 // malformed shape a firmware table can take.
 
+#include <map>
+
 #include "ProviderFixtures.h"
 #include "wmi/linux/MemoryFacts.h"
 #include "wmi/linux/ProcessorFacts.h"
@@ -205,6 +207,45 @@ TEST(ProcessorCodes, SignatureOfKnownProcessors) {
     EXPECT_EQ(linuxprov::processorIdText(0xBFEBFBFF000306F2ull), "BFEBFBFF000306F2");
     EXPECT_EQ(linuxprov::x86FeatureEdx("fpu vme de pse"), 0xFu);
     EXPECT_EQ(linuxprov::x86FeatureEdx("sse2 pbe ssse3"), (1u << 26) | (1u << 31));
+}
+
+// What the kernel's lines tell of processors other than x86: the name, the
+// Win32_Processor.Architecture code and the data width.
+TEST(ProcessorCodes, KernelLinesOfOtherArchitectures) {
+    using Lines = std::map<std::string, std::string>;
+    const struct {
+        Lines lines;
+        const char* machine;
+        std::optional<std::string> name;
+        std::optional<int> architecture, dataWidth;
+    } cases[] = {
+        {Lines{{"isa", "rv64imafdc"}, {"uarch", "sifive,u74-mc"}}, "riscv64", "sifive,u74-mc",
+         std::nullopt, 64},
+        {Lines{{"isa", "rv32imac"}}, "riscv32", "rv32imac", std::nullopt, 32},
+        {Lines{{"cpu", "POWER9 (raw), altivec supported"}}, "ppc64le",
+         "POWER9 (raw), altivec supported", 3, 64},
+        {Lines{{"cpu", "EV67"}}, "alpha", "EV67", 2, std::nullopt},
+        {Lines{{"cpu", "TI UltraSparc IIi (Sabre)"}, {"cpucaps", "flush,stbar,swap,muldiv,v9"}},
+         "sparc64", "TI UltraSparc IIi (Sabre)", std::nullopt, 64},
+        {Lines{{"cpu model", "MIPS 24Kc V7.4"}}, "mips", "MIPS 24Kc V7.4", 1, std::nullopt},
+        {Lines{{"arch", "IA-64"}, {"vendor", "GenuineIntel"}, {"family", "Itanium 2"}}, "ia64",
+         "Itanium 2", 6, 64},
+        {Lines{{"cpu architecture", "8"}, {"model name", "ARMv8 Processor rev 4 (v8l)"}}, "aarch64",
+         "ARMv8 Processor rev 4 (v8l)", 12, 64},
+        {Lines{{"cpu architecture", "7"}}, "armv7l", std::nullopt, 5, 32},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.machine);
+        const auto view = linuxprov::describeCpu(
+            [&](const char* key) -> std::optional<std::string> {
+                const auto it = c.lines.find(key);
+                return it == c.lines.end() ? std::nullopt : std::optional(it->second);
+            },
+            std::string(c.machine));
+        EXPECT_EQ(view.name, c.name);
+        EXPECT_EQ(view.architecture, c.architecture);
+        EXPECT_EQ(view.dataWidth, c.dataWidth);
+    }
 }
 
 TEST(MemoryCodes, SmbiosTypesAndFormFactors) {
