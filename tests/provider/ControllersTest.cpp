@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ProviderFixtures.h"
 #include "TreeBuilder.h"
 #include "wmi/Edid.h"
 #include "wmi/WmiNames.h"
@@ -53,6 +54,25 @@ TEST(CapturedControllers, SupermicroHasNeither) {
     TOLVEX_REQUIRE_CAPTURE(root);
     EXPECT_TRUE(enumerateTree(root, enumerateSCSIControllers).empty());
     EXPECT_TRUE(enumerateTree(root, enumerateVideoControllers).empty());
+}
+
+// Each service reads its own machine's PCI bus and firmware table, however
+// the classes of two services take turns.
+TEST(CapturedControllers, EachServiceReadsItsOwnMachine) {
+    const std::string dell = capturedTree("hwloc/32em64t-2n8c+dax+nvme+mic+dimms.tar.bz2");
+    const std::string supermicro = capturedTree("hwloc/32intel64-2p8co2t+8ve.tar.bz2");
+    TOLVEX_REQUIRE_CAPTURE(dell);
+    TOLVEX_REQUIRE_CAPTURE(supermicro);
+    const auto first = linuxprov::makeLinuxService(dell);
+    const auto second = linuxprov::makeLinuxService(supermicro);
+    EXPECT_EQ(instances(*second, wmi::cls::VideoController).size(), 0u);
+    EXPECT_EQ(instances(*first, wmi::cls::VideoController).size(), 1u);
+    const auto board = [](ManagementService& service) {
+        return shown(instances(service, wmi::cls::BaseBoard).at(0), prop::Product);
+    };
+    const std::string firstBoard = board(*first);
+    EXPECT_NE(firstBoard, board(*second));
+    EXPECT_EQ(board(*linuxprov::makeLinuxService(dell)), firstBoard);
 }
 
 void addPci(TreeBuilder& tree, const std::string& address, const std::string& classCode,

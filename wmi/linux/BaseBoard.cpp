@@ -26,7 +26,7 @@ std::optional<bool> featureBit(const std::optional<std::uint8_t>& features, int 
 // readable by root only), else an instance whose values are all unknown, as
 // every machine has a board.
 std::vector<ObjectPtr> enumerateBaseBoards(const ProviderContext& context) {
-    const smbios::Table table = smbios::readTable(context.files);
+    const smbios::Table& table = context.smbios->table(context.files);
     smbios::BaseBoardInfo board;
     const auto boards = table.ofType(2);
     if (!boards.empty()) {

@@ -50,7 +50,7 @@ ObjectSetPtr LinuxService::instancesOf(std::string_view className, int /*flags*/
     for (const auto& entry : kClasses) {
         if (sameName(entry.name, className)) {
             const ProviderContext context{*m_files, *m_sys, m_sys->hostName().value_or("localhost"),
-                                          m_pci};
+                                          m_pci, m_smbios};
             return std::make_shared<VectorObjectSet>(entry.enumerate(context));
         }
     }

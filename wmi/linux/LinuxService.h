@@ -6,6 +6,7 @@
 
 #include "wmi/Management.h"
 #include "wmi/linux/PciNames.h"
+#include "wmi/linux/Smbios.h"
 #include "wmi/linux/SystemSource.h"
 
 namespace tolvex::linuxprov {
@@ -17,6 +18,8 @@ struct ProviderContext {
     std::string host;  // the host name in object paths
     // The PCI devices, read once for all the classes one service answers.
     std::shared_ptr<const PciBusView> pci = std::make_shared<PciBusView>();
+    // The firmware's table, likewise.
+    std::shared_ptr<const smbios::TableView> smbios = std::make_shared<smbios::TableView>();
 };
 
 // The Linux provider: answers the nine classes of the window, the drive
@@ -35,6 +38,7 @@ class LinuxService : public ManagementService {
     std::shared_ptr<const FileTree> m_files;
     std::shared_ptr<const SysCalls> m_sys;
     std::shared_ptr<const PciBusView> m_pci = std::make_shared<PciBusView>();
+    std::shared_ptr<const smbios::TableView> m_smbios = std::make_shared<smbios::TableView>();
 };
 
 // A provider over a captured machine tree (with its sidecar), or over the

@@ -344,7 +344,7 @@ ObjectPtr buildInstance(const ProviderContext& context, std::size_t index,
 std::vector<ObjectPtr> enumeratePhysicalMemory(const ProviderContext& context) {
     // The firmware's table where it is readable (root only on most
     // systems), else udev's decode of it, else the memory controller's view.
-    const smbios::Table table = smbios::readTable(context.files);
+    const smbios::Table& table = context.smbios->table(context.files);
     Source found = table.source;
     std::vector<ModuleValues> modules = modulesFromSmbios(table);
     if (modules.empty()) {

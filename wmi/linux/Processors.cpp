@@ -351,7 +351,7 @@ ObjectPtr buildInstance(const ProviderContext& context, int index, const KernelP
 std::vector<ObjectPtr> enumerateProcessors(const ProviderContext& context) {
     const auto cpuinfoText = context.files.read("/proc/cpuinfo");
     const CpuInfo info = cpu::parseCpuInfo(cpuinfoText.value_or(""));
-    const smbios::Table table = smbios::readTable(context.files);
+    const smbios::Table& table = context.smbios->table(context.files);
     std::vector<smbios::ProcessorInfo> sockets;
     for (const auto* s : table.ofType(4)) {
         const auto decoded = smbios::decodeProcessor(*s);

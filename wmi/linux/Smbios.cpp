@@ -164,6 +164,11 @@ Table parseTable(std::string_view bytes, std::optional<Version> version) {
     return table;
 }
 
+const Table& TableView::table(const FileTree& files) const {
+    std::call_once(m_read, [&] { m_table = readTable(files); });
+    return m_table;
+}
+
 Table readTable(const FileTree& files) {
     std::optional<Version> version;
     if (const auto entryBytes = files.read("/sys/firmware/dmi/tables/smbios_entry_point", 64)) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -86,6 +87,19 @@ std::string printable(std::string_view bytes);
 // neither can be read (the files are readable by root only on most
 // systems).
 Table readTable(const FileTree& files);
+
+// The table as one service sees it: read at the first class that asks and
+// shared by the later ones (processors, memory modules and the board each
+// read it, and where the structures are root-only each read tried every
+// structure's file). A new service (each Connect makes one) reads it again.
+class TableView {
+  public:
+    const Table& table(const FileTree& files) const;
+
+  private:
+    mutable std::once_flag m_read;
+    mutable Table m_table;
+};
 
 inline constexpr const char* kTablePath = "/sys/firmware/dmi/tables/DMI";
 inline constexpr const char* kTablesWhat = "the firmware tables";
