@@ -226,6 +226,14 @@ TEST_F(ReadableScreensTest, ClippedTextsShowWholeInTheirTooltips) {
     auto* drives = widget<QTreeWidget>("lvDrives");
     EXPECT_EQ(drives->topLevelItem(0)->toolTip(0), "");
     EXPECT_EQ(drives->topLevelItem(1)->toolTip(0), QString::fromStdString(mount));
+    // A cell written later, in its own column, until the column is widened.
+    const QString size(40, QChar('9'));
+    screen.setRowText("lvDrives", 2, 2, size.toStdString());
+    EXPECT_EQ(drives->topLevelItem(1)->toolTip(1), size);
+    EXPECT_EQ(drives->topLevelItem(1)->toolTip(2), "");
+    drives->setColumnWidth(1, 2000);
+    EXPECT_EQ(drives->topLevelItem(1)->toolTip(1), "");
+    EXPECT_EQ(drives->topLevelItem(1)->toolTip(0), QString::fromStdString(mount));
 
     // The long path is elided in its middle, both of its ends kept.
     auto* delegate = qobject_cast<PathElidingDelegate*>(drives->itemDelegate());

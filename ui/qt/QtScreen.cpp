@@ -171,7 +171,7 @@ int QtScreen::addRow(std::string_view listView, const std::string& firstColumn) 
     auto* view = element<QTreeWidget>(listView);
     auto* item = new QTreeWidgetItem(view);
     item->setText(0, fromUtf8(firstColumn));
-    updateCellToolTips(view);
+    updateCellToolTip(view, item, 0);
     return view->topLevelItemCount();
 }
 
@@ -182,7 +182,7 @@ void QtScreen::setRowText(std::string_view listView, int row, int column, const 
         invalidProperty(listView);
     }
     item->setText(column - 1, fromUtf8(text));
-    updateCellToolTips(view);
+    updateCellToolTip(view, item, column - 1);
 }
 
 int QtScreen::selectedRow(std::string_view listView) const {

@@ -218,19 +218,31 @@ bool isClipped(const QLabel* label) {
     return needed.width() > room.width() || needed.height() > room.height();
 }
 
-void updateCellToolTips(QTreeWidget* view) {
-    const QFontMetrics metrics(view->font());
+namespace {
+
+void setCellToolTip(QTreeWidget* view, const QFontMetrics& metrics, QTreeWidgetItem* item,
+                    int column) {
     const int margin =
         2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    const QString text = item->text(column);
+    const bool clipped = metrics.horizontalAdvance(text) + margin > view->columnWidth(column);
+    item->setToolTip(column, clipped ? text : QString());
+}
+
+}  // namespace
+
+void updateCellToolTips(QTreeWidget* view) {
+    const QFontMetrics metrics(view->font());
     for (int row = 0; row < view->topLevelItemCount(); ++row) {
         QTreeWidgetItem* item = view->topLevelItem(row);
         for (int column = 0; column < view->columnCount(); ++column) {
-            const QString text = item->text(column);
-            const bool clipped =
-                metrics.horizontalAdvance(text) + margin > view->columnWidth(column);
-            item->setToolTip(column, clipped ? text : QString());
+            setCellToolTip(view, metrics, item, column);
         }
     }
+}
+
+void updateCellToolTip(QTreeWidget* view, QTreeWidgetItem* item, int column) {
+    setCellToolTip(view, QFontMetrics(view->font()), item, column);
 }
 
 void updateAccessibleValue(QLabel* label) {

@@ -12,6 +12,7 @@
 class QLabel;
 class QSvgRenderer;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace tolvex::ui {
 
@@ -57,6 +58,9 @@ bool isClipped(const QLabel* label);
 // Gives each cell of the list view whose text its column is too narrow to
 // show its whole text as a tooltip, and clears it from the others.
 void updateCellToolTips(QTreeWidget* view);
+// The same for one cell, after its text changed (the columns' widths as
+// they are).
+void updateCellToolTip(QTreeWidget* view, QTreeWidgetItem* item, int column);
 
 // Keeps a value label's accessible name current: its caption with the text
 // it shows ("Name: Debian GNU/Linux 12 (bookworm)").
