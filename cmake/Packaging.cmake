@@ -43,10 +43,12 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 if(WIN32)
   # A portable zip: the programs at the top of one folder named with the
-  # version, beside the README and the copyright statement.
+  # version, beside the README, the docs/ its links lead to and the
+  # copyright statement.
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME "tolvex-${PROJECT_VERSION}-win64")
   install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/README.md DESTINATION .)
+  install(DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/docs DESTINATION .)
   install(FILES ${TOLVEX_PACKAGING_DIR}/copyright DESTINATION . RENAME COPYRIGHT.txt)
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
     install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
