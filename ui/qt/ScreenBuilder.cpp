@@ -74,19 +74,24 @@ void CaptionFrame::paintEvent(QPaintEvent*) {
 }
 
 Picture::Picture(const QString& resource, QWidget* parent)
-    : QWidget(parent), m_resource(resource), m_renderer(nullptr) {
-    ensurePictures();
-    m_renderer = new QSvgRenderer(resource, this);
-}
+    : QWidget(parent), m_resource(resource) {}
 
 Picture::~Picture() = default;
 
+QSvgRenderer& Picture::renderer() const {
+    if (m_renderer == nullptr) {
+        ensurePictures();
+        m_renderer = new QSvgRenderer(m_resource, const_cast<Picture*>(this));
+    }
+    return *m_renderer;
+}
+
 bool Picture::isLoaded() const {
-    return m_renderer->isValid();
+    return renderer().isValid();
 }
 
 void Picture::paintEvent(QPaintEvent*) {
-    if (!m_renderer->isValid()) {
+    if (!renderer().isValid()) {
         return;
     }
     QPainter painter(this);
@@ -253,7 +258,9 @@ void updateAccessibleValue(QLabel* label) {
     }
 }
 
-QIcon windowIcon() {
+namespace {
+
+QIcon renderWindowIcon() {
     ensurePictures();
     QIcon icon;
     QSvgRenderer renderer(QString::fromLatin1(kWindowIcon));
@@ -270,6 +277,23 @@ QIcon windowIcon() {
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+}  // namespace
+
+// Every window and the application share one icon, rendered once per
+// application (QIcon shares its data, so the copies cost nothing) and
+// released with it, while the pixmaps can still be.
+QIcon windowIcon() {
+    static QIcon* icon = nullptr;
+    if (icon == nullptr) {
+        icon = new QIcon(renderWindowIcon());
+        qAddPostRoutine([] {
+            delete icon;
+            icon = nullptr;
+        });
+    }
+    return *icon;
 }
 
 namespace {

@@ -67,7 +67,8 @@ void updateCellToolTip(QTreeWidget* view, QTreeWidgetItem* item, int column);
 void updateAccessibleValue(QLabel* label);
 
 // A picture from the program's resources, scaled to the element's size and
-// drawn without a border.
+// drawn without a border. It is read when first needed: most pictures sit
+// on panels that are hidden at the start.
 class Picture : public QWidget {
     Q_OBJECT
   public:
@@ -80,8 +81,10 @@ class Picture : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    QSvgRenderer& renderer() const;
+
     QString m_resource;
-    QSvgRenderer* m_renderer;
+    mutable QSvgRenderer* m_renderer = nullptr;
 };
 
 // Registers the pictures of the program's resources (once).
