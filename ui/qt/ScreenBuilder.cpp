@@ -359,6 +359,37 @@ class SelectableOnFirstUse : public QObject {
     }
 };
 
+// A selector's edit field is made when the selector is first shown, before
+// it is painted: the four selectors sit on panels hidden at the start, and
+// an edit field with its completer is most of what a selector costs to
+// build. Until then the selector holds its items and choice as any other;
+// the field, once made, shows the chosen item's text.
+class EditableOnFirstShow : public QObject {
+  public:
+    explicit EditableOnFirstShow(QComboBox* combo) : QObject(combo) {
+        combo->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            auto* combo = static_cast<QComboBox*>(watched);
+            combo->removeEventFilter(this);
+            makeEditable(combo);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    static void makeEditable(QComboBox* combo) {
+        combo->setEditable(true);  // the field takes the chosen item's text
+        combo->setCompleter(nullptr);
+        QLineEdit* edit = combo->lineEdit();
+        QObject::disconnect(edit, &QLineEdit::editingFinished, combo, nullptr);
+        QObject::disconnect(edit, &QLineEdit::returnPressed, combo, nullptr);
+    }
+};
+
 QLabel* makeLabel(const Element& element, QWidget* parent) {
     auto* label = new QLabel(parent);
     // Every text is shown as it stands: a value such as "<b>x</b>" shows
@@ -425,13 +456,9 @@ QWidget* makeWidget(const Element& element, QWidget* parent) {
             // inserts nothing, completes nothing and chooses nothing; only a
             // pick from the list (or the program) chooses an item.
             auto* combo = new QComboBox(parent);
-            combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
-            combo->setCompleter(nullptr);
             combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-            QLineEdit* edit = combo->lineEdit();
-            QObject::disconnect(edit, &QLineEdit::editingFinished, combo, nullptr);
-            QObject::disconnect(edit, &QLineEdit::returnPressed, combo, nullptr);
+            new EditableOnFirstShow(combo);
             return combo;
         }
         case Kind::ListBox: {
