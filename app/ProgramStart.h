@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/ReadAhead.h"
 #include "app/frmMain.h"
 #include "net/HostAnswer.h"
 #include "wmi/snapshot/Snapshot.h"
@@ -21,6 +23,14 @@ class ProgramStart {
     // snapshot, the caption with the machine's name and "snapshot".
     std::string title(const std::string& caption) const;
 
+    // Starts connecting to this machine's service and reading what the
+    // start-up sequence will ask of it, on a thread of its own, so that the
+    // reading overlaps building the windows; frmMain's connection then takes
+    // it. Nothing to do over a snapshot. For a service that may be used from
+    // another thread than the one that connected (not the Windows one, which
+    // belongs to its thread's apartment).
+    void readAhead(std::function<ServicePtr()> connect);
+
     // frmMain's parts: the service and the sockets of this machine or of the
     // snapshot, with the front end's own pieces.
     FrmMainParts parts(WindowSystem& windows, ProgramEnd& programEnd, BrowserLauncher& browser,
@@ -29,6 +39,7 @@ class ProgramStart {
   private:
     std::shared_ptr<const snapshot::Snapshot> m_snapshot;
     std::unique_ptr<AnsweringSockets> m_sockets;  // over a snapshot
+    std::unique_ptr<ReadAhead> m_readAhead;
 };
 
 }  // namespace tolvex

@@ -16,6 +16,7 @@
 #include "ui/qt/QtWindowSystem.h"
 #include "ui/qt/ScreenBuilder.h"
 #include "ui/qt/Text.h"
+#include "wmi/WmiNames.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -31,6 +32,7 @@ int main(int argc, char* argv[]) {
         return choice.status;
     }
     tolvex::ProgramStart start(choice.snapshot);
+    start.readAhead([] { return tolvex::Connect(tolvex::wmi::kMoniker); });
 
     const auto translations = tolvex::installTranslations(QLocale::system());
     try {

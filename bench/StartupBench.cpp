@@ -37,6 +37,7 @@
 
 #include "app/Browser.h"
 #include "app/ImmediateEnd.h"
+#include "app/ProgramStart.h"
 #include "app/frmMain.h"
 #include "net/Sockets.h"
 #include "ui/ScreenDefinitions.h"
@@ -89,21 +90,19 @@ int runChild(int argc, char** argv, std::int64_t startedNs, const std::string& r
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tolvex"));
 
+    // The program's own start: the machine (or the tree) read ahead while the
+    // windows are built.
+    tolvex::ProgramStart start(nullptr);
+    start.readAhead([root] {
+        return root == "/" ? tolvex::Connect(tolvex::wmi::kMoniker)
+                           : tolvex::linuxprov::makeLinuxService(root);
+    });
     CountingPresenter messages;
     tolvex::ImmediateProgramEnd programEnd;
     const std::unique_ptr<tolvex::BrowserLauncher> browser = tolvex::platformBrowser();
     tolvex::ui::QtWindowSystem windows(messages);
-    tolvex::frmMain form({
-        [root](std::string_view moniker) {
-            return root == "/" ? tolvex::Connect(moniker)
-                               : tolvex::linuxprov::makeLinuxService(root);
-        },
-        windows,
-        tolvex::platformSockets(),
-        programEnd,
-        *browser,
-        tolvex::numberFormatFor(QLocale::system()),
-    });
+    tolvex::frmMain form(
+        start.parts(windows, programEnd, *browser, tolvex::numberFormatFor(QLocale::system())));
 
     int status = 1;
     // Connected after frmMain's own handler, so it runs right after

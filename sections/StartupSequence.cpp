@@ -1,6 +1,7 @@
 #include "sections/StartupSequence.h"
 
 #include "sections/Detectors.h"
+#include "wmi/WmiNames.h"
 
 namespace tolvex {
 
@@ -26,6 +27,16 @@ void runDetectionSteps(SectionContext& context, const std::function<void()>& det
             step.detector();
         }
     }
+}
+
+const std::vector<std::string>& startupClasses() {
+    namespace cls = wmi::cls;
+    static const std::vector<std::string> classes = {
+        cls::Processor,      cls::BaseBoard,      cls::MotherboardDevice,
+        cls::PhysicalMemory, cls::NetworkAdapter, cls::VideoController,
+        cls::SCSIController, cls::LogicalDisk,    cls::OperatingSystem,
+    };
+    return classes;
 }
 
 void connectSelectorHandlers(SectionContext& context) {

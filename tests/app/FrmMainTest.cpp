@@ -10,6 +10,7 @@
 
 #include "app/frmAbout.h"
 #include "app/frmMain.h"
+#include "sections/StartupSequence.h"
 #include "tests/support/InMemoryService.h"
 #include "tests/support/RecordingBrowser.h"
 #include "tests/support/RecordingProgramEnd.h"
@@ -118,6 +119,29 @@ TEST_F(FrmMainTest, LoadConnectsAndStartsTheSocketsWithoutQuerying) {
     EXPECT_EQ(sockets.calls.front(), "WSAStartup");
     EXPECT_EQ(windows.calls, std::vector<std::string>{"showMainWindow"});
     EXPECT_TRUE(windows.recording.boxes.empty());
+}
+
+// Records the classes asked for, and asks the service for them.
+class AskedClasses : public ManagementService {
+  public:
+    explicit AskedClasses(ServicePtr service) : m_service(std::move(service)) {}
+    ObjectSetPtr instancesOf(std::string_view className, int flags) override {
+        asked.emplace_back(className);
+        return m_service->instancesOf(className, flags);
+    }
+    std::vector<std::string> asked;
+
+  private:
+    ServicePtr m_service;
+};
+
+TEST_F(FrmMainTest, TheStepsAskForTheClassesReadAheadInTheirOrder) {
+    auto recorder = std::make_shared<AskedClasses>(service);
+    connectTo = recorder;
+    form->Form_Load();
+    form->show();
+    windows.activate();
+    EXPECT_EQ(recorder->asked, startupClasses());
 }
 
 TEST_F(FrmMainTest, TheFirstActivationRunsTheNineStepsOnceBehindTheProgressWindow) {
