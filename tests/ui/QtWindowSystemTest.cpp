@@ -3,12 +3,17 @@
 // detection and the window's close.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include "app/frmMain.h"
@@ -88,6 +93,23 @@ class QtFrmMainTest : public ::testing::Test {
     std::unique_ptr<ui::QtWindowSystem> windows;
     std::unique_ptr<frmMain> form;
 };
+
+TEST_F(QtFrmMainTest, TheMenuBarsOverflowButtonDrawsTheStylesOwnIcon) {
+    // The button shows when the window is too narrow for the menu; its icon
+    // is read when first drawn.
+    auto* overflow = window().findChild<QToolButton*>("qt_menubar_ext_button");
+    ASSERT_NE(overflow, nullptr);
+    auto* proxy = dynamic_cast<QProxyStyle*>(QApplication::style());
+    ASSERT_NE(proxy, nullptr);
+    std::unique_ptr<QStyle> own(QStyleFactory::create(proxy->baseStyle()->name()));
+    ASSERT_NE(own, nullptr) << proxy->baseStyle()->name().toStdString();
+    const QIcon expected = own->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
+    ASSERT_FALSE(overflow->icon().isNull());
+    EXPECT_EQ(overflow->icon().availableSizes(), expected.availableSizes());
+    for (const int size : {12, 16, 32}) {
+        EXPECT_EQ(overflow->icon().pixmap(size).toImage(), expected.pixmap(size).toImage()) << size;
+    }
+}
 
 TEST_F(QtFrmMainTest, FreshWindowShowsTheSystemPanelAndInitialTexts) {
     form->Form_Load();

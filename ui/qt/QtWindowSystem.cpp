@@ -1,15 +1,91 @@
 #include "ui/qt/QtWindowSystem.h"
 
 #include <QApplication>
+#include <QIconEngine>
 #include <QLabel>
+#include <QPainter>
+#include <QProxyStyle>
+#include <functional>
+#include <optional>
 
 #include "ui/qt/ScreenBuilder.h"
 #include "ui/qt/Text.h"
 
 namespace tolvex::ui {
 
+namespace {
+
+// An icon read from its source when it is first drawn or measured.
+class DeferredIconEngine : public QIconEngine {
+  public:
+    explicit DeferredIconEngine(std::function<QIcon()> load) : m_load(std::move(load)) {}
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        return icon().pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return icon().availableSizes(mode, state);
+    }
+    bool isNull() override { return icon().isNull(); }
+    QIconEngine* clone() const override {
+        auto* copy = new DeferredIconEngine(m_load);
+        copy->m_icon = m_icon;
+        return copy;
+    }
+
+  private:
+    QIcon& icon() {
+        if (!m_icon) {
+            m_icon = m_load();
+        }
+        return *m_icon;
+    }
+
+    std::function<QIcon()> m_load;
+    std::optional<QIcon> m_icon;
+};
+
+// The desktop's style, but for one icon: a menu bar asks for its overflow
+// button's icon when it is made, and Qt reads that icon from a PNG through
+// a reader that first loads every image format plugin to look at it. The
+// button shows only when the menu bar is too narrow for its items, so the
+// icon is read when first drawn instead.
+class ProgramStyle : public QProxyStyle {
+  public:
+    using QProxyStyle::QProxyStyle;
+    QIcon standardIcon(StandardPixmap which, const QStyleOption* option,
+                       const QWidget* widget) const override {
+        if (which == SP_ToolBarHorizontalExtensionButton && option == nullptr) {
+            QStyle* base = baseStyle();
+            return QIcon(new DeferredIconEngine(
+                [base, which] { return base->standardIcon(which, nullptr, nullptr); }));
+        }
+        return QProxyStyle::standardIcon(which, option, widget);
+    }
+};
+
+// Once per application, before its first window is built.
+bool useProgramStyle() {
+    if (dynamic_cast<ProgramStyle*>(QApplication::style()) == nullptr) {
+        QApplication::setStyle(new ProgramStyle(QApplication::style()->name()));
+    }
+    return true;
+}
+
+}  // namespace
+
 QtWindowSystem::QtWindowSystem(MessagePresenter& messages)
-    : m_window(std::make_unique<MainWindow>()),
+    : m_window((useProgramStyle(), std::make_unique<MainWindow>())),
       m_screen(std::make_unique<QtScreen>(*m_window, messages)) {
     // The events reach whatever handlers are set when they happen; a
     // failure escaping one is kept and raised again from runEventLoop.
