@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QStyleFactory>
 #include <functional>
 #include <optional>
 
@@ -74,19 +75,26 @@ class ProgramStyle : public QProxyStyle {
     }
 };
 
-// Once per application, before its first window is built.
-bool useProgramStyle() {
-    if (dynamic_cast<ProgramStyle*>(QApplication::style()) == nullptr) {
-        QApplication::setStyle(new ProgramStyle(QApplication::style()->name()));
+// The program's style, set once per application before its first window
+// is built. A desktop style the factory cannot make again is kept as it is.
+void useProgramStyle() {
+    if (dynamic_cast<ProgramStyle*>(QApplication::style()) != nullptr) {
+        return;
     }
-    return true;
+    if (QStyle* desktop = QStyleFactory::create(QApplication::style()->name())) {
+        QApplication::setStyle(new ProgramStyle(desktop));
+    }
+}
+
+std::unique_ptr<MainWindow> makeMainWindow() {
+    useProgramStyle();
+    return std::make_unique<MainWindow>();
 }
 
 }  // namespace
 
 QtWindowSystem::QtWindowSystem(MessagePresenter& messages)
-    : m_window((useProgramStyle(), std::make_unique<MainWindow>())),
-      m_screen(std::make_unique<QtScreen>(*m_window, messages)) {
+    : m_window(makeMainWindow()), m_screen(std::make_unique<QtScreen>(*m_window, messages)) {
     // The events reach whatever handlers are set when they happen; a
     // failure escaping one is kept and raised again from runEventLoop.
     connect(m_window.get(), &MainWindow::activated, this, [this] {
